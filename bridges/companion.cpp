@@ -1,0 +1,173 @@
+#include "bridges/companion.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+namespace ledgerix {
+namespace {
+
+// Decodes one UTF-8 sequence at s[i]; advances i. Malformed input gives U+FFFD, one byte on.
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+  auto b = static_cast<unsigned char>(s[i]);
+  int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+  if (len == 0 || i + static_cast<std::size_t>(len) > s.size()) {
+    ++i;
+    return 0xFFFD;
+  }
+  char32_t cp = len == 1 ? b : b & (0x7F >> len);
+  for (int k = 1; k < len; ++k) {
+    auto c = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+    if ((c & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  i += static_cast<std::size_t>(len);
+  return cp;
+}
+
+char32_t FoldCase(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  // Latin-1, Greek and Cyrillic capitals: the ranges where file names have case.
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+      (c >= 0x410 && c <= 0x42F)) {
+    return c + 32;
+  }
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  return c;
+}
+
+std::u32string Decode(std::string_view s) {
+  std::u32string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) out.push_back(NextCodePoint(s, i));
+  return out;
+}
+
+bool Match(const std::u32string& p, std::size_t pi, const std::u32string& n, std::size_t ni) {
+  // Iterative glob with single backtrack point: linear enough for file names.
+  std::size_t star = std::u32string::npos, star_n = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && (p[pi] == U'?' || FoldCase(p[pi]) == FoldCase(n[ni]))) {
+      ++pi;
+      ++ni;
+    } else if (pi < p.size() && p[pi] == U'*') {
+      star = pi++;
+      star_n = ni;
+    } else if (star != std::u32string::npos) {
+      pi = star + 1;
+      ni = ++star_n;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == U'*') ++pi;
+  return pi == p.size();
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, const std::string_view* pattern) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec), end;
+  if (ec) return names;
+  std::u32string pat = pattern ? Decode(*pattern) : std::u32string();
+  for (; it != end; it.increment(ec)) {
+    if (ec) break;
+    std::error_code fec;
+    if (!it->is_regular_file(fec)) continue;
+    std::string name = it->path().filename().string();
+    if (pattern && !Match(pat, 0, Decode(name), 0)) continue;
+    names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return FileNameLess(a, b); });
+  return names;
+}
+
+}  // namespace
+
+bool FileNameLess(std::string_view a, std::string_view b) {
+  std::u32string x = Decode(a), y = Decode(b);
+  for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+    char32_t fx = FoldCase(x[i]), fy = FoldCase(y[i]);
+    if (fx != fy) return fx < fy;
+  }
+  if (x.size() != y.size()) return x.size() < y.size();
+  return x < y;
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  return Match(Decode(pattern), 0, Decode(name), 0);
+}
+
+std::vector<std::string> fnAddListItem(const std::string& folder) {
+  return ListFiles(folder, nullptr);
+}
+
+std::vector<std::string> fnAddListItemFilter(const std::string& folder,
+                                             std::string_view pattern) {
+  return ListFiles(folder, &pattern);
+}
+
+std::string fnGetTransFileType(int index) {
+  switch (index) {
+    case 0:
+      return "*.xls";
+    case 1:
+      return "*.xlsx";
+    default:
+      return "*";
+  }
+}
+
+std::string fnCStringToAnsi(std::string_view utf8) {
+  // One converter per thread: iconv_t carries shift state and is not thread-safe.
+  struct Converter {
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    ~Converter() {
+      if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    }
+  };
+  thread_local Converter conv;
+  std::string out;
+  out.reserve(utf8.size());
+  // Fast path for ASCII runs, which is most of every output line.
+  std::size_t i = 0;
+  char buffer[8];
+  while (i < utf8.size()) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      out.push_back(static_cast<char>(b));
+      ++i;
+      continue;
+    }
+    std::size_t start = i;
+    char32_t cp = NextCodePoint(utf8, i);
+    if (cp == 0xFFFD && !(i - start == 3 && utf8.substr(start, 3) == "\xEF\xBF\xBD")) {
+      out.push_back('?');
+      continue;
+    }
+    char* in_ptr = const_cast<char*>(utf8.data() + start);
+    std::size_t in_left = i - start;
+    char* out_ptr = buffer;
+    std::size_t out_left = sizeof buffer;
+    iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
+    if (conv.cd != reinterpret_cast<iconv_t>(-1) &&
+        iconv(conv.cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1) &&
+        in_left == 0) {
+      out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
+    } else {
+      out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
+    }
+  }
+  return out;
+}
+
+std::string fnIntToCString(long long value) { return std::to_string(value); }
+
+}  // namespace ledgerix

@@ -1,0 +1,136 @@
+#include "engine/book.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "engine/xls_reader.h"
+#include "engine/xlsx_reader.h"
+
+namespace ledgerix::engine {
+
+void CellStore::Set(std::uint32_t row, std::uint32_t col, Variant value) {
+  if (value.IsEmpty()) {
+    cells_.erase(Key(row, col));
+  } else {
+    cells_.insert_or_assign(Key(row, col), std::move(value));
+  }
+}
+
+const Variant* CellStore::Find(std::uint32_t row, std::uint32_t col) const {
+  auto it = cells_.find(Key(row, col));
+  return it == cells_.end() ? nullptr : &it->second;
+}
+
+void CellStore::ForEach(
+    const std::function<void(std::uint32_t, std::uint32_t, const Variant&)>& fn) const {
+  std::vector<std::uint64_t> keys;
+  keys.reserve(cells_.size());
+  for (const auto& entry : cells_) keys.push_back(entry.first);
+  std::sort(keys.begin(), keys.end());
+  for (std::uint64_t key : keys) {
+    fn(static_cast<std::uint32_t>(key >> 16), static_cast<std::uint32_t>(key & 0xFFFF),
+       cells_.at(key));
+  }
+}
+
+const CellStore& Book::Cells(int sheet) {
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets_.size()) {
+    throw BookError(std::string(kCorrupt) + "（sheet index " + std::to_string(sheet) +
+                    " out of range）");
+  }
+  if (loaded_.size() != sheets_.size()) loaded_.resize(sheets_.size());
+  auto& slot = loaded_[static_cast<std::size_t>(sheet)];
+  if (!slot) {
+    CellStore cells;
+    LoadSheet(sheet, cells);
+    slot = std::move(cells);
+  }
+  return *slot;
+}
+
+void Book::SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value) {
+  Cells(sheet);
+  loaded_[static_cast<std::size_t>(sheet)]->Set(row, col, value);
+}
+
+void Book::Save(const std::string&) {
+  throw BookError(std::string("不能以") + format() + "格式保存工作簿");
+}
+
+namespace {
+
+// Far beyond any statement workbook; guards against reading a device or a huge file whole.
+constexpr std::uintmax_t kMaxFileBytes = 256u << 20;
+
+bool StartsWith(const std::string& bytes, const char* magic, std::size_t n) {
+  return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<Book> OpenBookFromMemory(const std::string& name, std::string bytes) {
+  if (StartsWith(bytes, "PK\x03\x04", 4)) return OpenXlsx(std::move(bytes), name);
+  if (StartsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+    return OpenXls(std::move(bytes), name);
+  }
+  // A bare BIFF stream starts with a BOF record: 0x0809 (BIFF5/8) or 0x0009/0x0209/0x0409.
+  if (bytes.size() >= 4 && static_cast<unsigned char>(bytes[0]) == 0x09 &&
+      (bytes[1] == 0x08 || bytes[1] == 0x00 || bytes[1] == 0x02 || bytes[1] == 0x04)) {
+    return OpenXls(std::move(bytes), name);
+  }
+  throw BookError(kNotAWorkbook);
+}
+
+std::unique_ptr<Book> OpenBook(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    throw BookError(std::string("文件不存在或无法读取（") + std::strerror(errno) + "）");
+  }
+  in.seekg(0, std::ios::end);
+  std::streamoff size = in.tellg();
+  if (size < 0) throw BookError("无法读取文件");
+  if (static_cast<std::uintmax_t>(size) > kMaxFileBytes) throw BookError(kTooLarge);
+  in.seekg(0);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  if (!in.read(bytes.data(), size)) throw BookError("无法读取文件");
+  return OpenBookFromMemory(path, std::move(bytes));
+}
+
+bool ParseA1(std::string_view address, std::uint32_t* row, std::uint32_t* col) {
+  std::size_t i = 0;
+  std::uint32_t c = 0;
+  while (i < address.size() && i < 4) {
+    char ch = address[i];
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    if (ch < 'A' || ch > 'Z') break;
+    c = c * 26 + static_cast<std::uint32_t>(ch - 'A' + 1);
+    ++i;
+  }
+  if (i == 0 || c > kMaxCols) return false;
+  std::size_t digits_start = i;
+  std::uint32_t r = 0;
+  while (i < address.size() && address[i] >= '0' && address[i] <= '9') {
+    if (i - digits_start >= 7) return false;
+    r = r * 10 + static_cast<std::uint32_t>(address[i] - '0');
+    ++i;
+  }
+  if (i == digits_start || i != address.size() || address[digits_start] == '0' || r == 0 ||
+      r > kMaxRows) {
+    return false;
+  }
+  *row = r - 1;
+  *col = c - 1;
+  return true;
+}
+
+std::string FormatA1(std::uint32_t row, std::uint32_t col) {
+  std::string letters;
+  for (std::uint32_t c = col + 1; c > 0; c = (c - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  }
+  return letters + std::to_string(row + 1);
+}
+
+}  // namespace ledgerix::engine

@@ -1,0 +1,103 @@
+// The format-neutral workbook model behind the embedded spreadsheet server. Readers (.xlsx,
+// .xls) fill it; the server's automation objects read and write cells through it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bridges/spreadsheet.h"
+
+namespace ledgerix::engine {
+
+inline constexpr std::uint32_t kMaxRows = 1048576;  // 0-based rows are below this
+inline constexpr std::uint32_t kMaxCols = 16384;
+
+// A workbook that cannot be read, or a part of one. what() is a Chinese reason for the user,
+// with technical detail in parentheses ("文件已损坏（record SST at offset 0x1A2C: ...）");
+// the server prefixes the file name.
+class BookError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reasons, so every reader words them alike.
+inline constexpr const char* kNotAWorkbook = "文件不是有效的Excel工作簿";
+inline constexpr const char* kCorrupt = "文件已损坏";
+inline constexpr const char* kEncrypted = "工作簿已加密，无法读取";
+inline constexpr const char* kTooLarge = "文件内容过大";
+inline constexpr const char* kUnsupported = "不支持的工作簿格式";
+
+// Sparse cells of one sheet, 0-based row and column.
+class CellStore {
+ public:
+  void Set(std::uint32_t row, std::uint32_t col, Variant value);
+  // nullptr when the cell is empty.
+  const Variant* Find(std::uint32_t row, std::uint32_t col) const;
+  std::size_t size() const { return cells_.size(); }
+  // Every non-empty cell in row-major order.
+  void ForEach(const std::function<void(std::uint32_t row, std::uint32_t col, const Variant&)>&
+                   fn) const;
+
+ private:
+  static std::uint64_t Key(std::uint32_t row, std::uint32_t col) {
+    return (std::uint64_t{row} << 16) | col;
+  }
+  std::unordered_map<std::uint64_t, Variant> cells_;
+};
+
+struct SheetInfo {
+  std::string name;
+  std::int32_t visible = xlSheetVisible;  // -1 visible, 0 hidden, 2 very hidden
+};
+
+class Book {
+ public:
+  virtual ~Book() = default;
+
+  // Worksheets only (no chart, macro or dialog sheets), in workbook order.
+  const std::vector<SheetInfo>& sheets() const { return sheets_; }
+  // Index into sheets() of the sheet active when the file was saved.
+  int active_sheet() const { return active_sheet_; }
+  // "xlsx", "BIFF8", "BIFF5" ...
+  virtual std::string format() const = 0;
+  bool date1904() const { return date1904_; }
+
+  // The sheet's cells, read from the file on first use. Throws BookError.
+  const CellStore& Cells(int sheet);
+  // Puts a value (empty clears the cell).
+  virtual void SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value);
+  // Writes the workbook to path in its own format, atomically. Formats that cannot be
+  // written throw BookError.
+  virtual void Save(const std::string& path);
+
+ protected:
+  // Reads one worksheet's cells into out; called at most once per sheet.
+  virtual void LoadSheet(int sheet, CellStore& out) = 0;
+
+  std::vector<SheetInfo> sheets_;
+  int active_sheet_ = 0;
+  bool date1904_ = false;
+
+ private:
+  std::vector<std::optional<CellStore>> loaded_;
+};
+
+// Opens a workbook by its content (OLE2 compound file or ZIP package), whatever its name.
+// Throws BookError.
+std::unique_ptr<Book> OpenBook(const std::string& path);
+// The same over bytes already in memory (fuzzing, tests). name is used in messages only.
+std::unique_ptr<Book> OpenBookFromMemory(const std::string& name, std::string bytes);
+
+// "B2" -> row 1, col 1 (0-based). Column letters and row digits only, upper or lower case,
+// within the sheet's limits; false for anything else ("$B$2", "B0", "A1:B2").
+bool ParseA1(std::string_view address, std::uint32_t* row, std::uint32_t* col);
+// Row 1, col 1 -> "B2".
+std::string FormatA1(std::uint32_t row, std::uint32_t col);
+
+}  // namespace ledgerix::engine
