@@ -1,0 +1,101 @@
+// What the two standards-edition (taxML) statements share: the date of preparation derived
+// from the period end, the root start tag, and character-wise slicing of header texts.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bridges/companion.h"
+
+namespace ledgerix::national {
+
+// The characters (code points) of UTF-8 text, each as its own byte run. A byte that does not
+// start a well-formed sequence counts as one character, so slicing never splits a sequence.
+inline std::vector<std::string_view> SplitCharacters(std::string_view text) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    auto b = static_cast<unsigned char>(text[i]);
+    std::size_t len = b < 0x80         ? 1
+                      : (b >> 5) == 6  ? 2
+                      : (b >> 4) == 14 ? 3
+                      : (b >> 3) == 30 ? 4
+                                       : 1;
+    if (len > text.size() - i) len = 1;
+    for (std::size_t k = 1; k < len; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+        len = 1;
+        break;
+      }
+    }
+    out.push_back(text.substr(i, len));
+    i += len;
+  }
+  return out;
+}
+
+// Characters first+1 to first+count of text (1-based positions past the end give nothing).
+inline std::string CharacterSlice(std::string_view text, std::size_t first, std::size_t count) {
+  std::vector<std::string_view> chars = SplitCharacters(text);
+  std::string out;
+  for (std::size_t i = first; i < chars.size() && i < first + count; ++i) out += chars[i];
+  return out;
+}
+
+// The value of the ASCII decimal digits that open the given characters; 0 when none do.
+inline long long LeadingNumber(std::string_view text) {
+  long long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    if (value < 100000000) value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+inline int DaysInMonth(long long year, long long month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// The date of preparation: the period end one month on, keeping its day ("20080930" ->
+// "20081030", "20081231" -> "20090131"). A day the later month lacks becomes that month's
+// last day ("20080331" -> "20080430"), as a filing client rejects 31 April; a period end that
+// is not eight digits is moved by position only and left otherwise unchecked.
+inline std::string PreparationDate(std::string_view periodEnd) {
+  std::vector<std::string_view> chars = SplitCharacters(periodEnd);
+  long long year = LeadingNumber(CharacterSlice(periodEnd, 0, 4));
+  long long month = LeadingNumber(CharacterSlice(periodEnd, 4, 2));
+  std::string day = CharacterSlice(periodEnd, chars.size() < 2 ? 0 : chars.size() - 2, 2);
+
+  long long targetYear = month == 12 ? year + 1 : year;
+  long long targetMonth = month == 12 ? 1 : month + 1;
+  std::string yearText = month == 12 ? fnIntToCString(targetYear) : CharacterSlice(periodEnd, 0, 4);
+  std::string monthText = fnIntToCString(targetMonth);
+  if (monthText.size() < 2) monthText.insert(0, "0");
+
+  bool eightDigits =
+      periodEnd.size() == 8 && periodEnd.find_first_not_of("0123456789") == std::string_view::npos;
+  if (eightDigits && targetMonth >= 1 && targetMonth <= 12) {
+    int last = DaysInMonth(targetYear, targetMonth);
+    if (LeadingNumber(day) > last) day = fnIntToCString(last);
+  }
+  return yearText + monthText + day;
+}
+
+// The taxML root start tag of a request document.
+inline std::string TaxmlRootTag(std::string_view requestName, std::string_view cnName) {
+  std::string tag =
+      "<taxML xmlns=\"http://www.chinatax.gov.cn/dataspec/\""
+      " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:type=\"";
+  tag += requestName;
+  tag += "\" version=\"SW5001-2005\" name=\"";
+  tag += requestName;
+  tag += "\" cnName=\"";
+  tag += cnName;
+  tag += "\">";
+  return tag;
+}
+
+}  // namespace ledgerix::national
