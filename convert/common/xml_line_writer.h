@@ -45,7 +45,6 @@ class XmlLineWriter {
 
  private:
   std::unique_ptr<LineSink> sink_;
-  std::string path_;
 };
 
 // Output files written during a conversion, for the caller's report. Converters call
