@@ -8,9 +8,12 @@ ConverterEntry ConverterFor(ReportKind kind) {
   switch (kind) {
     case 1:
       return WorksheetConverter{&ConvertSystemBalanceSheet};
-    // kind 2: ConvertSystemIncomeStatement
-    // kind 3: ConvertStandardsBalanceSheet
-    // kind 4: ConvertStandardsIncomeStatement
+    case 2:
+      return WorksheetConverter{&ConvertSystemIncomeStatement};
+    case 3:
+      return WorksheetConverter{&ConvertStandardsBalanceSheet};
+    case 4:
+      return WorksheetConverter{&ConvertStandardsIncomeStatement};
     // kind 5: ConvertLocalBalanceSheet
     // kind 6: ConvertLocalIncomeStatement
     // kind 7: ConvertSmallBalanceSheet
