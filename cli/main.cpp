@@ -1,1 +1,13 @@
-int main() { return 0; }
+#include <unistd.h>
+
+#include <iostream>
+
+#include "cli/cli_app.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  int status = ledgerix::RunCli(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
+  std::cout.flush();
+  return status;
+}

@@ -1,0 +1,301 @@
+#include "cli/cli_app.h"
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <ostream>
+#include <set>
+#include <sstream>
+
+#include "bridges/companion.h"
+#include "convert/common/program_folder.h"
+#include "engine/book.h"
+#include "engine/server.h"
+#include "jobs/batch.h"
+
+namespace ledgerix {
+namespace {
+
+constexpr const char* kUsage = R"(用法 (usage):
+  ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
+                       [--sheets active|all] [FILE ...]
+  ledgerix-cli dump FILE
+  ledgerix-cli --help
+
+convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,
+          written into DIR (--save), exactly as the desktop program's conversion dialog does.
+  --kind K      report kind, 1-9:
+                  1 国税资产负债表（制度版）  ZCFZB_..._CRC.xml
+                  2 国税利润表（制度版）      LRB_..._CRC.xml
+                  3 国税资产负债表（准则版）  ZZFZB_..._CRC.xml
+                  4 国税利润表（准则版）      LRB_..._CRC.xml
+                  5 地税资产负债表（含公共信息表）  filing workbook from the template
+                  6 地税利润表                      filing workbook from the template
+                  7 地税资产负债表（小企业）（含公共信息表）
+                  8 地税利润表（小企业）
+                  9 企业所得税申报表          QYSDS_..._V10.xml
+  --source DIR  folder of the source workbooks (a missing trailing "/" is added)
+  --save DIR    folder that receives the outputs; it must exist
+  --type T      which files the list holds: xls ("*.xls"), xlsx ("*.xlsx") or all (default)
+  --sheets S    active: the sheet active when the workbook was saved (活动工作表, default);
+                all: every visible worksheet in workbook order (全部工作表). Kind 9 ignores it.
+  FILE ...      names of files of the source folder to convert (like 选中文件); without
+                them every listed file. Files run in the list's order (case-insensitive by
+                code point), whatever the order given here.
+          One line per file: name, result (1 written, 0 nothing written) and the outputs.
+          "任务完成！" after the last file when its result is nonzero. An error ends the batch:
+          its message goes to stderr and the remaining files are not converted.
+          Exit status: 0 the batch ran to its end, 1 an error ended it, 2 usage error.
+
+dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters see it, as
+          JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
+          hidden), the active sheet, and every non-empty cell's value with its type
+          (n number, s text, b boolean, e error). Exit status 1 when it cannot be read.
+)";
+
+class CliMessages : public MessageSink {
+ public:
+  CliMessages(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+  void ShowMessage(std::string_view text, MessageIcon icon) override {
+    (icon == MessageIcon::Information ? out_ : err_) << text << '\n';
+  }
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+};
+
+class CliObserver : public BatchObserver {
+ public:
+  CliObserver(std::ostream& out, std::ostream& err, bool progress)
+      : out_(out), err_(err), progress_(progress) {}
+  void FileStarting(std::size_t index, std::size_t count, const std::string& name) override {
+    if (progress_) err_ << "\r\x1b[K[" << index + 1 << "/" << count << "] " << name << std::flush;
+  }
+  void FileDone(std::size_t, std::size_t, const std::string& name, int result,
+                const std::vector<std::string>& outputs) override {
+    if (progress_) err_ << "\r\x1b[K" << std::flush;
+    out_ << name << "\t" << result;
+    for (const std::string& o : outputs) out_ << "\t" << o;
+    out_ << '\n';
+  }
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  bool progress_;
+};
+
+int Usage(std::ostream& err, const std::string& problem) {
+  err << "ledgerix-cli: " << problem << "\n\n" << kUsage;
+  return 2;
+}
+
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               bool progress) {
+  BatchRequest request;
+  std::string type = "all", sheets = "active";
+  bool have_kind = false, have_source = false, have_save = false;
+  std::vector<std::string> picked;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* into) {
+      if (i + 1 >= args.size()) return false;
+      *into = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--kind") {
+      if (!value(&v)) return Usage(err, "--kind needs a value");
+      int kind = 0;
+      auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), kind);
+      if (ec != std::errc() || p != v.data() + v.size() || kind < 1 || kind > 9) {
+        return Usage(err, "--kind must be a report kind from 1 to 9");
+      }
+      request.reportKind = kind;
+      have_kind = true;
+    } else if (a == "--source") {
+      if (!value(&request.sourceFolder)) return Usage(err, "--source needs a folder");
+      have_source = true;
+    } else if (a == "--save") {
+      if (!value(&request.saveFolder)) return Usage(err, "--save needs a folder");
+      have_save = true;
+    } else if (a == "--type") {
+      if (!value(&type) || (type != "xls" && type != "xlsx" && type != "all")) {
+        return Usage(err, "--type must be xls, xlsx or all");
+      }
+    } else if (a == "--sheets") {
+      if (!value(&sheets) || (sheets != "active" && sheets != "all")) {
+        return Usage(err, "--sheets must be active or all");
+      }
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return Usage(err, "unknown option " + a);
+    } else {
+      picked.push_back(a);
+    }
+  }
+  if (!have_kind || !have_source || !have_save) {
+    return Usage(err, "convert needs --kind, --source and --save");
+  }
+  if (request.sourceFolder.empty() || request.saveFolder.empty()) {
+    return Usage(err, "folders must not be empty");
+  }
+  request.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
+  request.sourceFolder = WithTrailingSeparator(request.sourceFolder);
+  request.saveFolder = WithTrailingSeparator(request.saveFolder);
+
+  std::vector<std::string> listed =
+      type == "all" ? fnAddListItem(request.sourceFolder)
+                    : fnAddListItemFilter(request.sourceFolder,
+                                          fnGetTransFileType(type == "xls" ? 0 : 1));
+  if (picked.empty()) {
+    request.fileNames = listed;
+  } else {
+    std::set<std::string> wanted(picked.begin(), picked.end());
+    for (const std::string& name : listed) {
+      if (wanted.erase(name)) request.fileNames.push_back(name);
+    }
+    if (!wanted.empty()) {
+      return Usage(err, "not in the list of " + request.sourceFolder + ": " + *wanted.begin());
+    }
+  }
+  if (request.fileNames.empty()) {
+    err << "请选中要处理的文件！（" << request.sourceFolder << " 中没有可转换的文件）\n";
+    return 0;
+  }
+
+  CliMessages messages(out, err);
+  CliObserver observer(out, err, progress);
+  BatchOutcome outcome = RunBatch(request, messages, observer);
+  return outcome.failed ? 1 : 0;
+}
+
+void JsonString(std::ostream& os, std::string_view s) {
+  os << '"';
+  for (char c : s) {
+    auto b = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+        os << "\\\"";
+        break;
+      case '\\':
+        os << "\\\\";
+        break;
+      case '\n':
+        os << "\\n";
+        break;
+      case '\r':
+        os << "\\r";
+        break;
+      case '\t':
+        os << "\\t";
+        break;
+      default:
+        if (b < 0x20) {
+          static const char* hex = "0123456789abcdef";
+          os << "\\u00" << hex[b >> 4] << hex[b & 15];
+        } else {
+          os << c;
+        }
+    }
+  }
+  os << '"';
+}
+
+void JsonNumber(std::ostream& os, double v) {
+  if (std::isnan(v)) {
+    os << "\"nan\"";
+  } else if (std::isinf(v)) {
+    os << (v > 0 ? "\"inf\"" : "\"-inf\"");
+  } else {
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    std::string text(buffer, end);
+    // JSON readers take integers as ints; the reference writes floats with a point.
+    if (text.find_first_of(".e") == std::string::npos) text += ".0";
+    os << text;
+  }
+}
+
+}  // namespace
+
+std::string DumpWorkbookJson(const std::string& path) {
+  std::unique_ptr<engine::Book> book = engine::OpenBook(path);
+  std::ostringstream os;
+  os << "{\"file\": ";
+  JsonString(os, path);
+  os << ", \"sheets\": [";
+  for (std::size_t s = 0; s < book->sheets().size(); ++s) {
+    const engine::SheetInfo& info = book->sheets()[s];
+    if (s) os << ", ";
+    os << "{\"name\": ";
+    JsonString(os, info.name);
+    int visibility = info.visible == xlSheetVisible ? 0 : info.visible == xlSheetHidden ? 1 : 2;
+    os << ", \"visibility\": " << visibility << ", \"cells\": {";
+    bool first = true;
+    book->Cells(static_cast<int>(s))
+        .ForEach([&](std::uint32_t row, std::uint32_t col, const Variant& v) {
+          os << (first ? "" : ", ");
+          first = false;
+          JsonString(os, engine::FormatA1(row, col));
+          os << ": [";
+          switch (v.type()) {
+            case Variant::Type::Number:
+              os << "\"n\", ";
+              JsonNumber(os, v.number());
+              break;
+            case Variant::Type::String:
+              os << "\"s\", ";
+              JsonString(os, v.string());
+              break;
+            case Variant::Type::Boolean:
+              os << "\"b\", " << (v.boolean() ? "true" : "false");
+              break;
+            case Variant::Type::Error:
+              os << "\"e\", ";
+              JsonString(os, CellErrorText(v.error()));
+              break;
+            case Variant::Type::Empty:
+              os << "null, null";
+              break;
+          }
+          os << "]";
+        });
+    os << "}}";
+  }
+  os << "], \"active_sheet\": ";
+  if (book->sheets().empty()) {
+    os << "null";
+  } else {
+    os << book->active_sheet();
+  }
+  os << ", \"error\": null, \"format\": ";
+  JsonString(os, book->format());
+  os << ", \"date1904\": " << (book->date1904() ? "true" : "false") << "}";
+  return os.str();
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool progress_on_terminal) {
+  if (args.empty()) return Usage(err, "missing command");
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    out << kUsage;
+    return 0;
+  }
+  engine::RegisterEmbeddedServer();
+  if (ProgramFolder().empty()) SetProgramFolder(ExecutableFolder());
+  if (args[0] == "convert") return RunConvert(args, out, err, progress_on_terminal);
+  if (args[0] == "dump") {
+    if (args.size() != 2) return Usage(err, "dump takes one FILE");
+    try {
+      out << DumpWorkbookJson(args[1]) << '\n';
+      return 0;
+    } catch (const std::exception& e) {
+      err << "无法打开工作簿 " << args[1] << "：" << e.what() << '\n';
+      return 1;
+    }
+  }
+  return Usage(err, "unknown command " + args[0]);
+}
+
+}  // namespace ledgerix
