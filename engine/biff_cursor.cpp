@@ -1,0 +1,324 @@
+#include "engine/biff_cursor.h"
+
+#include <cstring>
+
+#include "engine/book.h"
+
+namespace ledgerix::engine::biff {
+
+std::string Hex(std::uint32_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text;
+  do {
+    text.insert(text.begin(), digits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + text;
+}
+
+void ThrowRecordError(std::uint16_t id, std::uint32_t offset, std::string_view what) {
+  std::string_view name = RecordName(id);
+  std::string record = name.empty() ? Hex(id) : std::string(name);
+  throw BookError(std::string(kCorrupt) + "（record " + record + " at offset " + Hex(offset) +
+                  ": " + std::string(what) + "）");
+}
+
+std::string_view RecordName(std::uint16_t id) {
+  switch (id) {
+    case kBlank:
+      return "BLANK";
+    case kBof:
+      return "BOF";
+    case kBof2:
+      return "BOF";
+    case kBof3:
+      return "BOF";
+    case kBof4:
+      return "BOF";
+    case kBoolErr:
+      return "BOOLERR";
+    case kBoundSheet:
+      return "BOUNDSHEET";
+    case kCodePage:
+      return "CODEPAGE";
+    case kContinue:
+      return "CONTINUE";
+    case kDateMode:
+      return "DATEMODE";
+    case kEof:
+      return "EOF";
+    case kFilePass:
+      return "FILEPASS";
+    case kFormula:
+      return "FORMULA";
+    case kFormula3:
+      return "FORMULA";
+    case kFormula4:
+      return "FORMULA";
+    case kLabel:
+      return "LABEL";
+    case kLabelSst:
+      return "LABELSST";
+    case kMulBlank:
+      return "MULBLANK";
+    case kMulRk:
+      return "MULRK";
+    case kNumber:
+      return "NUMBER";
+    case kRk:
+      return "RK";
+    case kRString:
+      return "RSTRING";
+    case kSst:
+      return "SST";
+    case kString:
+      return "STRING";
+    case kWindow1:
+      return "WINDOW1";
+    case kWsBool:
+      return "WSBOOL";
+    case kBlank2:
+      return "BLANK";
+    case kInteger2:
+      return "INTEGER";
+    case kNumber2:
+      return "NUMBER";
+    case kLabel2:
+      return "LABEL";
+    case kBoolErr2:
+      return "BOOLERR";
+    case kString2:
+      return "STRING";
+    default:
+      return {};
+  }
+}
+
+namespace {
+
+bool IsBof(std::uint16_t id) { return id == kBof || id == kBof2 || id == kBof3 || id == kBof4; }
+
+std::uint16_t Le16(const char* p) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
+                                    (static_cast<unsigned char>(p[1]) << 8));
+}
+
+}  // namespace
+
+void ReadSubstream(std::string_view stream, std::uint32_t start, Substream* out) {
+  out->start = start;
+  out->records.clear();
+  if (start > stream.size() || stream.size() - start < 4) {
+    throw BookError(std::string(kCorrupt) + "（substream at offset " + Hex(start) +
+                    " past the end of a stream of " + std::to_string(stream.size()) + " bytes）");
+  }
+  // Streams are padded to whole sectors, so a substream may be followed by zeros; it must
+  // still be closed by its EOF.
+  std::size_t pos = start;
+  int depth = 0;
+  while (true) {
+    if (stream.size() - pos < 4) {
+      throw BookError(std::string(kCorrupt) + "（substream at offset " + Hex(start) +
+                      ": stream ends at " + Hex(static_cast<std::uint32_t>(pos)) +
+                      " before its EOF record）");
+    }
+    Record record{Le16(stream.data() + pos), Le16(stream.data() + pos + 2),
+                  static_cast<std::uint32_t>(pos)};
+    if (record.size > stream.size() - pos - 4) {
+      ThrowRecordError(record.id, record.offset,
+                       "length " + std::to_string(record.size) + " runs past the end of a " +
+                           std::to_string(stream.size()) + "-byte stream");
+    }
+    if (out->records.empty() && !IsBof(record.id)) {
+      ThrowRecordError(record.id, record.offset, "expected a BOF record");
+    }
+    out->records.push_back(record);
+    pos += 4u + record.size;
+    if (IsBof(record.id)) {
+      ++depth;
+    } else if (record.id == kEof && --depth == 0) {
+      return;
+    }
+  }
+}
+
+void RecordCursor::Need(std::size_t n) const {
+  if (n > remaining()) {
+    Fail("needs " + std::to_string(n) + " more bytes at payload position " + std::to_string(pos_) +
+         " of " + std::to_string(data_.size()));
+  }
+}
+
+std::uint8_t RecordCursor::U8() {
+  Need(1);
+  return static_cast<std::uint8_t>(data_[pos_++]);
+}
+
+std::uint16_t RecordCursor::U16() {
+  Need(2);
+  std::uint16_t v = Le16(data_.data() + pos_);
+  pos_ += 2;
+  return v;
+}
+
+std::uint32_t RecordCursor::U32() {
+  std::uint32_t lo = U16();
+  return lo | (std::uint32_t{U16()} << 16);
+}
+
+double RecordCursor::F64() {
+  Need(8);
+  std::uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) {
+    bits = (bits << 8) | static_cast<unsigned char>(data_[pos_ + static_cast<std::size_t>(i)]);
+  }
+  pos_ += 8;
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+std::string_view RecordCursor::Bytes(std::size_t n) {
+  Need(n);
+  std::string_view v = data_.substr(pos_, n);
+  pos_ += n;
+  return v;
+}
+
+ContinuedReader::ContinuedReader(std::string_view stream, const std::vector<Record>& records,
+                                 std::size_t first)
+    : stream_(stream), records_(records), first_(first), index_(first) {
+  const Record& r = records_[first];
+  segment_ = stream_.substr(r.payload_offset(), r.size);
+}
+
+bool ContinuedReader::NextSegment() {
+  if (index_ + 1 >= records_.size() || records_[index_ + 1].id != kContinue) return false;
+  ++index_;
+  const Record& r = records_[index_];
+  segment_ = stream_.substr(r.payload_offset(), r.size);
+  pos_ = 0;
+  return true;
+}
+
+void ContinuedReader::Fail(std::string_view what) const {
+  const Record& r = records_[first_];
+  ThrowRecordError(r.id, r.offset, what);
+}
+
+bool ContinuedReader::AtEnd() {
+  while (pos_ == segment_.size()) {
+    if (!NextSegment()) return true;
+  }
+  return false;
+}
+
+std::uint8_t ContinuedReader::U8() {
+  if (AtEnd()) Fail("ends inside a value (CONTINUE records included)");
+  return static_cast<std::uint8_t>(segment_[pos_++]);
+}
+
+std::uint16_t ContinuedReader::U16() {
+  std::uint16_t lo = U8();
+  return static_cast<std::uint16_t>(lo | (U8() << 8));
+}
+
+std::uint32_t ContinuedReader::U32() {
+  std::uint32_t lo = U16();
+  return lo | (std::uint32_t{U16()} << 16);
+}
+
+void ContinuedReader::Skip(std::size_t n) {
+  while (n > 0) {
+    if (AtEnd()) Fail("ends inside skipped data (CONTINUE records included)");
+    std::size_t step = std::min(n, segment_.size() - pos_);
+    pos_ += step;
+    n -= step;
+  }
+}
+
+void ContinuedReader::AppendChars(std::size_t count, bool high_byte, std::string* out) {
+  std::string units;  // 16-bit characters are gathered so pairs split by a CONTINUE still join
+  while (count > 0) {
+    if (pos_ == segment_.size()) {
+      if (!NextSegment()) Fail("string runs past its record and CONTINUE records");
+      if (segment_.empty()) continue;
+      high_byte = (static_cast<unsigned char>(segment_[pos_++]) & 0x01) != 0;
+      continue;
+    }
+    std::size_t width = high_byte ? 2 : 1;
+    std::size_t n = std::min(count, (segment_.size() - pos_) / width);
+    if (n == 0) {
+      // A lone byte left at the end of a CONTINUE cannot hold a 16-bit character; writers
+      // that leave one go on in the next record.
+      pos_ = segment_.size();
+      continue;
+    }
+    const char* p = segment_.data() + pos_;
+    if (high_byte) {
+      units.append(p, n * 2);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        units.push_back(p[i]);
+        units.push_back('\0');
+      }
+    }
+    pos_ += n * width;
+    count -= n;
+  }
+  AppendUtf16Le(units.data(), units.size() / 2, out);
+}
+
+void AppendUtf8(std::uint32_t cp, std::string* out) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+void AppendUtf16Le(const char* data, std::size_t units, std::string* out) {
+  out->reserve(out->size() + units);
+  for (std::size_t i = 0; i < units; ++i) {
+    std::uint32_t u = Le16(data + 2 * i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+      std::uint32_t low = Le16(data + 2 * (i + 1));
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), out);
+        ++i;
+        continue;
+      }
+    }
+    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
+    AppendUtf8(u, out);
+  }
+}
+
+std::string ReadBiff8String(RecordCursor& cursor, int count_bytes) {
+  std::size_t count = count_bytes == 1 ? cursor.U8() : cursor.U16();
+  // Some writers leave out the option byte of an empty string at the end of a record.
+  if (count == 0 && cursor.remaining() == 0) return {};
+  std::uint8_t flags = cursor.U8();
+  std::string text;
+  if (flags & 0x01) {
+    std::string_view units = cursor.Bytes(count * 2);
+    AppendUtf16Le(units.data(), count, &text);
+  } else {
+    std::string_view bytes = cursor.Bytes(count);
+    text.reserve(count);
+    for (char c : bytes) AppendUtf8(static_cast<unsigned char>(c), &text);
+  }
+  return text;
+}
+
+}  // namespace ledgerix::engine::biff
