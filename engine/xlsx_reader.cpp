@@ -1,7 +1,415 @@
 #include "engine/xlsx_reader.h"
 
-namespace ledgerix::engine {
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <pugixml.hpp>
+#include <string_view>
+#include <vector>
 
-std::unique_ptr<Book> OpenXlsx(std::string, const std::string&) { throw BookError(kUnsupported); }
+#include "engine/xlsx_text.h"
+#include "engine/zip_container.h"
+
+namespace ledgerix::engine {
+namespace {
+
+// No statement workbook comes near this; a part stating more is a zip bomb or damage.
+constexpr std::size_t kMaxPartBytes = 64u << 20;
+
+// In place, keeping whitespace-only text that stands alone (<t xml:space="preserve"> </t>).
+// Document type declarations are parsed only to be refused (below).
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
+
+std::string Detail(const char* reason, const std::string& detail) {
+  return std::string(reason) + "（" + detail + "）";
+}
+
+// Element names compare by local name: some producers write prefixed SpreadsheetML
+// ("x:row"), and Strict OOXML differs from Transitional only in namespace URIs.
+const char* LocalName(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon ? colon + 1 : name;
+}
+
+bool IsElement(pugi::xml_node node, const char* local) {
+  return node.type() == pugi::node_element && std::strcmp(LocalName(node.name()), local) == 0;
+}
+
+pugi::xml_node ChildElement(pugi::xml_node parent, const char* local) {
+  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+    if (IsElement(child, local)) return child;
+  }
+  return {};
+}
+
+// The relationship id of <sheet r:id="...">, whatever the prefix is called.
+const char* RelationshipIdOf(pugi::xml_node sheet) {
+  for (pugi::xml_attribute a = sheet.first_attribute(); a; a = a.next_attribute()) {
+    const char* name = a.name();
+    if (std::strchr(name, ':') && std::strcmp(LocalName(name), "id") == 0) return a.value();
+  }
+  return nullptr;
+}
+
+struct ParsedPart {
+  std::string bytes;  // pugixml parses in place: the document points into these bytes
+  pugi::xml_document doc;
+};
+
+// Reads and parses one part; false when the package has no such part.
+bool LoadPart(ZipPackage& zip, const std::string& name, ParsedPart& out) {
+  std::optional<std::string> bytes = zip.ReadPart(name, kMaxPartBytes);
+  if (!bytes) return false;
+  out.bytes = std::move(*bytes);
+  pugi::xml_parse_result result =
+      out.doc.load_buffer_inplace(out.bytes.data(), out.bytes.size(), kParseOptions);
+  if (!result) {
+    throw BookError(Detail(kCorrupt, "part " + name + ": " + result.description() + " at offset " +
+                                         std::to_string(result.offset)));
+  }
+  // Package parts may not carry a DTD; entity tricks (billion laughs) are refused, not read.
+  for (pugi::xml_node node = out.doc.first_child(); node; node = node.next_sibling()) {
+    if (node.type() == pugi::node_doctype) {
+      throw BookError(Detail(kCorrupt, "part " + name + " has a document type declaration"));
+    }
+  }
+  return true;
+}
+
+// "/xl/workbook.xml" or "worksheets/sheet1.xml" seen from the folder "xl/" -> a part name
+// without a leading slash. Targets are URIs: %XX escapes are decoded, and some producers
+// write backslashes.
+std::string ResolveTarget(std::string_view base_dir, std::string_view target) {
+  std::string raw;
+  for (std::size_t i = 0; i < target.size(); ++i) {
+    char ch = target[i];
+    if (ch == '%' && i + 2 < target.size() &&
+        std::isxdigit(static_cast<unsigned char>(target[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(target[i + 2]))) {
+      raw.push_back(
+          static_cast<char>(std::stoi(std::string(target.substr(i + 1, 2)), nullptr, 16)));
+      i += 2;
+    } else {
+      raw.push_back(ch == '\\' ? '/' : ch);
+    }
+  }
+  std::string joined = !raw.empty() && raw[0] == '/' ? raw : std::string(base_dir) + raw;
+  std::vector<std::string_view> parts;
+  std::string_view rest(joined);
+  while (!rest.empty()) {
+    std::size_t slash = rest.find('/');
+    std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string out;
+  for (std::string_view part : parts) {
+    if (!out.empty()) out.push_back('/');
+    out.append(part);
+  }
+  return out;
+}
+
+struct Relationship {
+  std::string id;
+  std::string kind;  // the last segment of the type URI: "worksheet", "officeDocument" ...
+  std::string target;
+};
+
+// The relationships of part ("" for the package itself); none when there is no .rels part.
+std::vector<Relationship> ReadRelationships(ZipPackage& zip, const std::string& part) {
+  std::size_t slash = part.rfind('/');
+  std::string dir = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+  std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+  ParsedPart rels;
+  std::vector<Relationship> out;
+  if (!LoadPart(zip, dir + "_rels/" + file + ".rels", rels)) return out;
+  pugi::xml_node root = rels.doc.document_element();
+  for (pugi::xml_node rel = root.first_child(); rel; rel = rel.next_sibling()) {
+    if (!IsElement(rel, "Relationship")) continue;
+    if (std::strcmp(rel.attribute("TargetMode").value(), "External") == 0) continue;
+    std::string_view type = rel.attribute("Type").value();
+    std::size_t last = type.rfind('/');
+    out.push_back({rel.attribute("Id").value(),
+                   std::string(last == std::string_view::npos ? type : type.substr(last + 1)),
+                   ResolveTarget(dir, rel.attribute("Target").value())});
+  }
+  return out;
+}
+
+const Relationship* FindByKind(const std::vector<Relationship>& rels, std::string_view kind) {
+  for (const auto& rel : rels) {
+    if (rel.kind == kind) return &rel;
+  }
+  return nullptr;
+}
+
+// The text of a <t> element, all of it (pugixml splits text around comments and CDATA).
+void AppendText(pugi::xml_node t, std::string& out) {
+  for (pugi::xml_node part = t.first_child(); part; part = part.next_sibling()) {
+    if (part.type() == pugi::node_pcdata || part.type() == pugi::node_cdata) {
+      out.append(part.value());
+    }
+  }
+}
+
+// The plain text of a string item (<si> or <is>): its <t>, or its runs' <t> concatenated;
+// phonetic runs (<rPh>) are not part of the value.
+std::string RichText(pugi::xml_node item) {
+  std::string raw;
+  for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
+    if (IsElement(child, "t")) {
+      AppendText(child, raw);
+    } else if (IsElement(child, "r")) {
+      for (pugi::xml_node t = child.first_child(); t; t = t.next_sibling()) {
+        if (IsElement(t, "t")) AppendText(t, raw);
+      }
+    }
+  }
+  return DecodeEscapes(raw);
+}
+
+bool IsTrue(const char* value) {
+  return std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0;
+}
+
+class XlsxBook : public Book {
+ public:
+  XlsxBook(std::string bytes, std::string name)
+      : bytes_(std::move(bytes)), name_(std::move(name)), zip_(bytes_) {
+    std::string workbook_part = FindWorkbookPart();
+    ReadWorkbook(workbook_part);
+  }
+
+  std::string format() const override { return "xlsx"; }
+
+ protected:
+  void LoadSheet(int sheet, CellStore& out) override {
+    const std::string& part = sheet_parts_[static_cast<std::size_t>(sheet)];
+    ParsedPart xml;
+    if (!LoadPart(zip_, part, xml)) {
+      throw BookError(Detail(kCorrupt, "worksheet part " + part + " is missing"));
+    }
+    ReadSheetData(part, xml.doc.document_element(), out);
+  }
+
+ private:
+  std::string FindWorkbookPart() {
+    std::vector<Relationship> rels = ReadRelationships(zip_, "");
+    std::string part = "xl/workbook.xml";
+    if (const Relationship* office = FindByKind(rels, "officeDocument")) part = office->target;
+    if (part.size() >= 4 && part.compare(part.size() - 4, 4, ".bin") == 0) {
+      throw BookError(Detail(kUnsupported, "binary workbook part " + part));
+    }
+    return part;
+  }
+
+  void ReadWorkbook(const std::string& part) {
+    ParsedPart xml;
+    if (!LoadPart(zip_, part, xml)) {
+      throw BookError(Detail(kNotAWorkbook, "ZIP package without workbook part " + part));
+    }
+    pugi::xml_node root = xml.doc.document_element();
+    if (!IsElement(root, "workbook")) {
+      throw BookError(Detail(kNotAWorkbook, "part " + part + " holds <" + std::string(root.name()) +
+                                                ">, not <workbook>"));
+    }
+    std::vector<Relationship> rels = ReadRelationships(zip_, part);
+
+    date1904_ = IsTrue(ChildElement(root, "workbookPr").attribute("date1904").value());
+
+    // The active tab counts every sheet, chart and dialog sheets too.
+    int active_tab = 0;
+    pugi::xml_node view = ChildElement(ChildElement(root, "bookViews"), "workbookView");
+    if (const char* tab = view.attribute("activeTab").value(); *tab) {
+      int value = 0;
+      auto [end, ec] = std::from_chars(tab, tab + std::strlen(tab), value);
+      if (ec == std::errc() && *end == '\0') active_tab = value;
+    }
+
+    int tab = 0;
+    int active = -1;
+    pugi::xml_node list = ChildElement(root, "sheets");
+    for (pugi::xml_node sheet = list.first_child(); sheet; sheet = sheet.next_sibling(), ++tab) {
+      if (!IsElement(sheet, "sheet")) {
+        --tab;
+        continue;
+      }
+      const char* id = RelationshipIdOf(sheet);
+      const Relationship* rel = nullptr;
+      for (const auto& r : rels) {
+        if (id && r.id == id) rel = &r;
+      }
+      SheetInfo info;
+      info.name = sheet.attribute("name").value();
+      if (!rel) {
+        throw BookError(Detail(kCorrupt, "sheet " + info.name + ": no relationship " +
+                                             (id ? id : "(no r:id)") + " in " + part));
+      }
+      if (rel->kind != "worksheet") continue;  // chart, dialog and macro sheets
+      // Checked now so that a damaged package fails to open rather than on some later read.
+      if (!zip_.HasPart(rel->target)) {
+        throw BookError(Detail(kCorrupt, "worksheet part " + rel->target + " is missing"));
+      }
+      std::string_view state = sheet.attribute("state").value();
+      if (state == "hidden") info.visible = xlSheetHidden;
+      if (state == "veryHidden") info.visible = xlSheetVeryHidden;
+      if (tab == active_tab) active = static_cast<int>(sheets_.size());
+      sheets_.push_back(std::move(info));
+      sheet_parts_.push_back(rel->target);
+    }
+    if (tab == 0) throw BookError(Detail(kCorrupt, part + " lists no sheets"));
+    // A hidden sheet cannot be active, and a chart sheet is not in Worksheets: the first
+    // visible worksheet stands in.
+    if (active < 0 || sheets_[static_cast<std::size_t>(active)].visible != xlSheetVisible) {
+      active = 0;
+      for (std::size_t i = 0; i < sheets_.size(); ++i) {
+        if (sheets_[i].visible == xlSheetVisible) {
+          active = static_cast<int>(i);
+          break;
+        }
+      }
+    }
+    active_sheet_ = active;
+
+    const Relationship* sst = FindByKind(rels, "sharedStrings");
+    ReadSharedStrings(sst ? sst->target : "xl/sharedStrings.xml");
+  }
+
+  void ReadSharedStrings(const std::string& part) {
+    ParsedPart xml;
+    if (!LoadPart(zip_, part, xml)) return;
+    pugi::xml_node root = xml.doc.document_element();
+    // The count attribute only sizes the table; it is not trusted beyond the part's size.
+    std::size_t stated = root.attribute("uniqueCount").as_ullong();
+    strings_.reserve(std::min(stated, xml.bytes.size() / 8));
+    for (pugi::xml_node si = root.first_child(); si; si = si.next_sibling()) {
+      if (IsElement(si, "si")) strings_.push_back(RichText(si));
+    }
+  }
+
+  [[noreturn]] void CellFault(const std::string& part, std::uint32_t row, std::uint32_t col,
+                              const std::string& what) {
+    throw BookError(Detail(kCorrupt, part + " cell " + FormatA1(row, col) + ": " + what));
+  }
+
+  void ReadSheetData(const std::string& part, pugi::xml_node root, CellStore& out) {
+    pugi::xml_node data = ChildElement(root, "sheetData");
+    std::int64_t row = -1;
+    for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling()) {
+      if (!IsElement(r, "row")) continue;
+      if (const char* number = r.attribute("r").value(); *number) {
+        std::uint32_t value = 0;
+        auto [end, ec] = std::from_chars(number, number + std::strlen(number), value);
+        if (ec != std::errc() || *end != '\0' || value == 0 || value > kMaxRows) {
+          throw BookError(Detail(kCorrupt, part + ": row number \"" + number + "\""));
+        }
+        row = value - 1;
+      } else {
+        ++row;  // rows without r follow the previous one
+      }
+      if (row >= static_cast<std::int64_t>(kMaxRows)) {
+        throw BookError(Detail(kCorrupt, part + ": more rows than a sheet holds"));
+      }
+      std::int64_t col = -1;
+      for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
+        if (!IsElement(c, "c")) continue;
+        std::uint32_t cell_row = static_cast<std::uint32_t>(row), cell_col = 0;
+        if (const char* ref = c.attribute("r").value(); *ref) {
+          if (!ParseA1(ref, &cell_row, &cell_col)) {
+            throw BookError(Detail(kCorrupt, part + ": cell reference \"" + ref + "\""));
+          }
+          col = cell_col;
+        } else {
+          ++col;  // cells without r follow the previous one
+          if (col >= static_cast<std::int64_t>(kMaxCols)) {
+            throw BookError(Detail(kCorrupt, part + ": more cells in row " +
+                                                 std::to_string(row + 1) + " than a row holds"));
+          }
+          cell_col = static_cast<std::uint32_t>(col);
+        }
+        Variant value = CellValue(part, c, cell_row, cell_col);
+        if (!value.IsEmpty()) out.Set(cell_row, cell_col, std::move(value));
+      }
+    }
+  }
+
+  Variant CellValue(const std::string& part, pugi::xml_node c, std::uint32_t row,
+                    std::uint32_t col) {
+    std::string_view type = c.attribute("t").value();
+    if (type == "inlineStr") {
+      pugi::xml_node is = ChildElement(c, "is");
+      if (is) return Variant::String(RichText(is));
+      // Some writers put an inline string's text in <v>.
+    }
+    pugi::xml_node v = ChildElement(c, "v");
+    if (!v) return Variant();  // no cached value: empty
+    std::string_view text = v.child_value();
+    if (type.empty() || type == "n") {
+      if (Trim(text).empty()) return Variant();
+      double number = 0;
+      if (!ParseXmlNumber(text, &number))
+        CellFault(part, row, col, "number \"" + std::string(text) + "\"");
+      return Variant::Number(number);
+    }
+    if (type == "s") {
+      std::string_view digits = Trim(text);
+      if (digits.empty()) return Variant();  // <v/>: nothing cached
+      std::size_t index = 0;
+      auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+      if (ec != std::errc() || end != digits.data() + digits.size()) {
+        CellFault(part, row, col, "shared string index \"" + std::string(text) + "\"");
+      }
+      if (index >= strings_.size()) {
+        CellFault(part, row, col,
+                  "shared string index " + std::to_string(index) + " past a table of " +
+                      std::to_string(strings_.size()));
+      }
+      return Variant::String(strings_[index]);
+    }
+    if (type == "str" || type == "inlineStr") return Variant::String(DecodeEscapes(text));
+    if (type == "b") {
+      std::string_view flag = Trim(text);
+      if (flag == "1" || flag == "true") return Variant::Boolean(true);
+      if (flag == "0" || flag == "false") return Variant::Boolean(false);
+      if (flag.empty()) return Variant();
+      CellFault(part, row, col, "boolean \"" + std::string(text) + "\"");
+    }
+    if (type == "e") {
+      std::string_view shown = Trim(text);
+      CellError error;
+      if (ErrorFromXmlText(shown, &error)) return Variant::Error(error);
+      if (shown.empty()) return Variant();
+      CellFault(part, row, col, "error value \"" + std::string(text) + "\"");
+    }
+    if (type == "d") {
+      if (Trim(text).empty()) return Variant();
+      double serial = 0;
+      if (!IsoDateToSerial(Trim(text), date1904_, &serial)) {
+        CellFault(part, row, col, "ISO date \"" + std::string(text) + "\"");
+      }
+      return Variant::Number(serial);
+    }
+    CellFault(part, row, col, "cell type \"" + std::string(type) + "\"");
+  }
+
+  std::string bytes_;  // the package; the ZIP layer reads from it until the book is gone
+  std::string name_;
+  ZipPackage zip_;
+  std::vector<std::string> sheet_parts_;  // per worksheet
+  std::vector<std::string> strings_;
+};
+
+}  // namespace
+
+std::unique_ptr<Book> OpenXlsx(std::string bytes, const std::string& name) {
+  return std::make_unique<XlsxBook>(std::move(bytes), name);
+}
 
 }  // namespace ledgerix::engine
