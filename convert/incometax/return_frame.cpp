@@ -1,6 +1,7 @@
 // The income tax return as a whole: worksheet selection, the three header cells, the file name,
 // the document frame with its fixed head and closing blocks, and the element value rule that
 // every section shares.
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -152,6 +153,9 @@ std::string TaxpayerNumberFromText(std::string_view text) {
   ReplaceAll(value, ":", kFullWidthColon);
   const std::size_t colon = value.find(kFullWidthColon);
   if (colon != std::string::npos) value.erase(0, colon + kFullWidthColon.size());
+  // Spaces between the colon and the number are layout, not a cut: dropping them keeps a
+  // number typed as "识别号： 4401..." instead of losing it.
+  value.erase(0, std::min(value.find_first_not_of(' '), value.size()));
   // Cut at the first space; with none the whole remainder is the number.
   const std::size_t space = value.find(' ');
   if (space != std::string::npos) value.erase(space);

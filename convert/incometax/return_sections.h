@@ -82,7 +82,7 @@ struct ReturnHeader {
 };
 
 // The taxpayer number from the text of B5: colons made full-width, the text after the first
-// "：" (all of it without one), cut at its first space when one follows.
+// "：" (all of it without one) less its leading spaces, cut at its first space when one follows.
 std::string TaxpayerNumberFromText(std::string_view text);
 ReturnHeader ReadReturnHeader(Worksheet& first);
 // "QYSDS_<start>_<end>_<number>_V10.xml", each part made safe for a file name.
