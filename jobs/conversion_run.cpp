@@ -18,7 +18,8 @@ ConverterEntry ConverterFor(ReportKind kind) {
     // kind 6: ConvertLocalIncomeStatement
     // kind 7: ConvertSmallBalanceSheet
     // kind 8: ConvertSmallIncomeStatement
-    // kind 9: ConvertIncomeTaxReturn
+    case 9:
+      return WorkbookConverter{&ConvertIncomeTaxReturn};
     default:
       return std::monostate{};
   }
