@@ -1,0 +1,46 @@
+// The main window: the menu of report commands, the status bar and a blank child view.
+#pragma once
+
+#include <wx/frame.h>
+
+#include "app/wx_support.h"
+
+namespace ledgerix {
+
+// The client area: a sunken blank view that draws nothing.
+class CChildView : public wxWindow {
+ public:
+  explicit CChildView(wxWindow* parent);
+};
+
+class CMainFrame : public wxFrame {
+ public:
+  CMainFrame();
+
+  // Brings the window back to normal size and in front (a second start asks for this).
+  void RestoreAndRaise();
+
+ private:
+  void OnReport(wxCommandEvent& event);
+  void OnPrintBatch(wxCommandEvent& event);
+  void OnExit(wxCommandEvent& event);
+  void OnViewStatusBar(wxCommandEvent& event);
+  void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
+  void OnSettings(wxCommandEvent& event);
+  void OnHelp(wxCommandEvent& event);
+  void OnLicense(wxCommandEvent& event);
+  void OnAbout(wxCommandEvent& event);
+  void OnIdle(wxIdleEvent& event);
+
+  void OpenDocument(const std::string& path, std::string_view missingMessage);
+  void UpdateIndicators();
+
+  CChildView* m_wndView = nullptr;
+  WxSettingsStore m_settings;
+  WxMessageSink m_messages;
+  int m_indicatorState[3] = {-1, -1, -1};  // shown state of CAP, NUM, SCRL; -1 not yet
+
+  wxDECLARE_EVENT_TABLE();
+};
+
+}  // namespace ledgerix
