@@ -14,10 +14,14 @@ ConverterEntry ConverterFor(ReportKind kind) {
       return WorksheetConverter{&ConvertStandardsBalanceSheet};
     case 4:
       return WorksheetConverter{&ConvertStandardsIncomeStatement};
-    // kind 5: ConvertLocalBalanceSheet
-    // kind 6: ConvertLocalIncomeStatement
-    // kind 7: ConvertSmallBalanceSheet
-    // kind 8: ConvertSmallIncomeStatement
+    case 5:
+      return TemplateConverter{&ConvertLocalBalanceSheet};
+    case 6:
+      return TemplateConverter{&ConvertLocalIncomeStatement};
+    case 7:
+      return TemplateConverter{&ConvertSmallBalanceSheet};
+    case 8:
+      return TemplateConverter{&ConvertSmallIncomeStatement};
     case 9:
       return WorkbookConverter{&ConvertIncomeTaxReturn};
     default:
