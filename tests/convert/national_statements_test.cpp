@@ -2,14 +2,11 @@
 // the order cells are read in, the date of preparation, file names, and failures that must
 // leave no partial file.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,17 +15,15 @@
 #include "convert/converters.h"
 #include "convert/national/standards_common.h"
 #include "tests/convert/fake_sheet.h"
+#include "tests/convert/test_files.h"
 
 namespace ledgerix {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeSheet;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::ReadFileBytes;
+using testing::TempFolder;
 
 std::vector<std::string> Lines(const std::string& bytes) {
   std::vector<std::string> lines;
@@ -54,7 +49,7 @@ void ExpectSameBytes(const std::string& expected, const std::string& actual) {
 }
 
 std::string Golden(const std::string& name) {
-  std::string bytes = ReadBytes(fs::path(LEDGERIX_TEST_DATA) / "golden" / name);
+  std::string bytes = ReadFileBytes(fs::path(LEDGERIX_TEST_DATA) / "golden" / name);
   EXPECT_FALSE(bytes.empty()) << name;
   return bytes;
 }
@@ -167,22 +162,12 @@ std::chrono::system_clock::time_point FixedToday() {
 
 class NationalStatements : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              (std::string("ledgerix-national-") + info->name() + "-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    save_ = folder_.string() + "/";
-    SetTodayClock(&FixedToday);
-  }
-  void TearDown() override {
-    SetTodayClock({});
-    fs::remove_all(folder_);
-  }
+  void SetUp() override { SetTodayClock(&FixedToday); }
+  void TearDown() override { SetTodayClock({}); }
 
-  fs::path folder_;
-  std::string save_;
+  TempFolder temp_;
+  const fs::path folder_ = temp_.path();
+  const std::string save_ = temp_.folder();
 };
 
 TEST_F(NationalStatements, StandardsBalanceSheetMatchesGolden) {
@@ -191,7 +176,7 @@ TEST_F(NationalStatements, StandardsBalanceSheetMatchesGolden) {
   EXPECT_EQ(ConvertStandardsBalanceSheet(save_, sheet), 1);
   const std::string name = "ZZFZB_20080101_20080331_440106123456789_CRC.xml";
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  std::string bytes = ReadBytes(folder_ / name);
+  std::string bytes = ReadFileBytes(folder_ / name);
   ExpectSameBytes(Golden("kind3_zzfzb_standards.xml"), bytes);
   EXPECT_EQ(Lines(bytes).size(), 163u);
 }
@@ -202,7 +187,7 @@ TEST_F(NationalStatements, StandardsIncomeStatementMatchesGolden) {
   EXPECT_EQ(ConvertStandardsIncomeStatement(save_, sheet), 1);
   const std::string name = "LRB_20081001_20081231_440106123456789_CRC.xml";
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  std::string bytes = ReadBytes(folder_ / name);
+  std::string bytes = ReadFileBytes(folder_ / name);
   ExpectSameBytes(Golden("kind4_lrb_standards.xml"), bytes);
   EXPECT_EQ(Lines(bytes).size(), 65u);
 }
@@ -213,7 +198,7 @@ TEST_F(NationalStatements, SystemIncomeStatementMatchesGolden) {
   EXPECT_EQ(ConvertSystemIncomeStatement(save_, sheet), 1);
   const std::string name = "LRB_20080101_20080331_440106123456789_CRC.xml";
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  ExpectSameBytes(Golden("kind2_lrb_system.xml"), ReadBytes(folder_ / name));
+  ExpectSameBytes(Golden("kind2_lrb_system.xml"), ReadFileBytes(folder_ / name));
 }
 
 TEST_F(NationalStatements, StandardsStatementsReadHeadersFirstThenEachColumnInLineOrder) {
@@ -296,7 +281,7 @@ TEST_F(NationalStatements, PeriodWithoutSeparatorGivesEmptyStartAndYearFromTheEn
   ConvertStandardsIncomeStatement(save_, sheet);
   const std::string name = "LRB__20080630_440106123456789_CRC.xml";
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  std::vector<std::string> lines = Lines(ReadBytes(folder_ / name));
+  std::vector<std::string> lines = Lines(ReadFileBytes(folder_ / name));
   ASSERT_EQ(lines.size(), 65u);
   EXPECT_EQ(lines[6], "<nd>2008</nd>");
   EXPECT_EQ(lines[20], "<yylr></yylr>");
@@ -305,7 +290,7 @@ TEST_F(NationalStatements, PeriodWithoutSeparatorGivesEmptyStartAndYearFromTheEn
   EXPECT_EQ(lines[62], "<tbrq>20080730</tbrq>");
 
   ConvertStandardsBalanceSheet(save_, sheet);
-  lines = Lines(ReadBytes(folder_ / "ZZFZB__20080630_440106123456789_CRC.xml"));
+  lines = Lines(ReadFileBytes(folder_ / "ZZFZB__20080630_440106123456789_CRC.xml"));
   ASSERT_EQ(lines.size(), 163u);
   EXPECT_EQ(lines[6], "<bzrq>20080730</bzrq>");
   EXPECT_EQ(lines[160], "<tbrq>20080730</tbrq>");
@@ -319,11 +304,11 @@ TEST_F(NationalStatements, IncomeStatementsOfBothEditionsWriteTheSameFile) {
   ConvertStandardsIncomeStatement(save_, sheet);
   const std::string name = "LRB_20080101_20080331_440106123456789_CRC.xml";
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  EXPECT_EQ(Lines(ReadBytes(folder_ / name))[0], "<?xml version=\"1.0\" encoding=\"GB2312\"?>");
+  EXPECT_EQ(Lines(ReadFileBytes(folder_ / name))[0], "<?xml version=\"1.0\" encoding=\"GB2312\"?>");
 
   ConvertSystemIncomeStatement(save_, sheet);
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  EXPECT_EQ(ReadBytes(folder_ / name), Golden("kind2_lrb_system.xml"));
+  EXPECT_EQ(ReadFileBytes(folder_ / name), Golden("kind2_lrb_system.xml"));
 }
 
 TEST_F(NationalStatements, FileNamePartsFromCellsCannotLeaveTheFolder) {
@@ -334,7 +319,7 @@ TEST_F(NationalStatements, FileNamePartsFromCellsCannotLeaveTheFolder) {
   ConvertSystemIncomeStatement(save_, sheet);
   const std::string name = "LRB_20_80101_20080331_.._A&B_C_D_E_F_G_H_I_J_CRC.xml";
   ASSERT_EQ(FilesIn(folder_), std::vector<std::string>{name});
-  std::vector<std::string> lines = Lines(ReadBytes(folder_ / name));
+  std::vector<std::string> lines = Lines(ReadFileBytes(folder_ / name));
   ASSERT_GE(lines.size(), 7u);
   // The CRC attribute names the file as written; the elements keep the cell texts.
   EXPECT_EQ(lines[2],
@@ -376,10 +361,10 @@ TEST_F(NationalStatements, ErrorValueInABodyCellLeavesNoPartialFileAndKeepsTheEa
     FakeSheet good;
     c.fill(good);
     c.convert(save_, good);
-    const std::string before = ReadBytes(folder_ / c.fileName);
+    const std::string before = ReadFileBytes(folder_ / c.fileName);
     EXPECT_THROW(c.convert(save_, broken), AutomationError);
     EXPECT_EQ(FilesIn(folder_), std::vector<std::string>{c.fileName});
-    EXPECT_EQ(ReadBytes(folder_ / c.fileName), before);
+    EXPECT_EQ(ReadFileBytes(folder_ / c.fileName), before);
     fs::remove(folder_ / c.fileName);
   }
 }
