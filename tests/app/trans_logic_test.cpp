@@ -1,0 +1,203 @@
+#include "app/trans_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/shell_logic.h"
+#include "bridges/spreadsheet.h"
+#include "test_support.h"
+
+namespace ledgerix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingSink;
+using testing::TempFolder;
+using testing::Touch;
+
+// Records every run; returns results[fileName] (1 when absent), throws for failing files.
+struct RecordingRunner {
+  std::vector<ConversionJob> jobs;
+  std::map<std::string, int> results;
+  std::map<std::string, std::string> failures;
+
+  FileRunner runner() {
+    return [this](const ConversionJob& job, MessageSink&) {
+      jobs.push_back(job);
+      if (auto f = failures.find(job.fileName); f != failures.end()) {
+        throw AutomationError(f->second);
+      }
+      auto r = results.find(job.fileName);
+      return r == results.end() ? 1 : r->second;
+    };
+  }
+};
+
+DialogBatch Batch(std::vector<std::string> items, FileChoice choice = FileChoice::All,
+                  std::vector<std::size_t> selected = {}) {
+  DialogBatch b;
+  b.reportKind = 6;
+  b.sourceFolder = "/src/";
+  b.saveFolder = "/out/";
+  b.sheetScope = SheetScope::All;
+  b.choice = choice;
+  b.items = std::move(items);
+  b.selected = std::move(selected);
+  return b;
+}
+
+struct Outcome {
+  DialogBatchEnd end;
+  std::vector<int> progress;
+};
+
+Outcome RunBatchOf(const DialogBatch& batch, RecordingRunner& runner, RecordingSink& sink) {
+  Outcome o;
+  o.end = RunDialogBatch(batch, runner.runner(), sink, [&](int v) { o.progress.push_back(v); });
+  return o;
+}
+
+TEST(DialogBatch, AllFilesRunInListOrderWithProgressAroundEach) {
+  RecordingRunner runner;
+  RecordingSink sink;
+  Outcome o = RunBatchOf(Batch({"a.xls", "b.xls", "c.xlsx", "d.txt"}), runner, sink);
+  EXPECT_EQ(o.end, DialogBatchEnd::Completed);
+  EXPECT_EQ(o.progress, (std::vector<int>{0, 25, 25, 50, 50, 75, 75, 100}));
+  ASSERT_EQ(runner.jobs.size(), 4u);
+  EXPECT_EQ(runner.jobs[2].fileName, "c.xlsx");
+  EXPECT_EQ(runner.jobs[3].fileName, "d.txt");  // the filter never narrows the batch
+  EXPECT_EQ(runner.jobs[0].reportKind, 6);
+  EXPECT_EQ(runner.jobs[0].sourceFolder, "/src/");
+  EXPECT_EQ(runner.jobs[0].saveFolder, "/out/");
+  EXPECT_EQ(runner.jobs[0].sheetScope, SheetScope::All);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].first, "任务完成！");
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
+}
+
+TEST(DialogBatch, SelectedFilesRunInListOrderAndTheBarCountsEveryItem) {
+  RecordingRunner runner;
+  RecordingSink sink;
+  Outcome o = RunBatchOf(Batch({"a", "b", "c"}, FileChoice::Selected, {1}), runner, sink);
+  EXPECT_EQ(o.progress, (std::vector<int>{0, 33, 33, 66, 66, 100}));
+  ASSERT_EQ(runner.jobs.size(), 1u);
+  EXPECT_EQ(runner.jobs[0].fileName, "b");
+
+  RecordingRunner second;
+  RunBatchOf(Batch({"a", "b", "c"}, FileChoice::Selected, {2, 0}), second, sink);
+  ASSERT_EQ(second.jobs.size(), 2u);
+  EXPECT_EQ(second.jobs[0].fileName, "a");
+  EXPECT_EQ(second.jobs[1].fileName, "c");
+}
+
+TEST(DialogBatch, DoneMessageFollowsTheLastRunOnly) {
+  RecordingRunner runner;
+  runner.results["c"] = 0;
+  RecordingSink sink;
+  RunBatchOf(Batch({"a", "b", "c"}), runner, sink);
+  EXPECT_TRUE(sink.shown.empty());
+
+  RecordingRunner lastDone;
+  lastDone.results["a"] = 0;
+  RecordingSink sink2;
+  RunBatchOf(Batch({"a", "b"}), lastDone, sink2);
+  ASSERT_EQ(sink2.shown.size(), 1u);
+  EXPECT_EQ(sink2.shown[0].first, "任务完成！");
+
+  // Under "选中文件" the last run is the last selected file, not the last list item.
+  RecordingRunner selected;
+  selected.results["b"] = 0;
+  RecordingSink sink3;
+  RunBatchOf(Batch({"a", "b", "c"}, FileChoice::Selected, {1}), selected, sink3);
+  EXPECT_TRUE(sink3.shown.empty());
+}
+
+TEST(DialogBatch, NothingSelectedAsksForASelectionAndRunsNothing) {
+  RecordingRunner runner;
+  RecordingSink sink;
+  Outcome o = RunBatchOf(Batch({"a", "b"}, FileChoice::Selected), runner, sink);
+  EXPECT_EQ(o.end, DialogBatchEnd::NothingSelected);
+  EXPECT_TRUE(o.progress.empty());
+  EXPECT_TRUE(runner.jobs.empty());
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].first, "请选中要处理的文件！");
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
+}
+
+TEST(DialogBatch, EmptyListRunsNothingSaysNothingAndCloses) {
+  RecordingRunner runner;
+  RecordingSink sink;
+  Outcome o = RunBatchOf(Batch({}), runner, sink);
+  EXPECT_EQ(o.end, DialogBatchEnd::Completed);
+  EXPECT_TRUE(o.progress.empty());
+  EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST(DialogBatch, AnErrorEndsTheBatchWhereItStood) {
+  RecordingRunner runner;
+  runner.failures["b.xls"] = "文件不存在";
+  RecordingSink sink;
+  Outcome o = RunBatchOf(Batch({"a.xls", "b.xls", "c.xls"}), runner, sink);
+  EXPECT_EQ(o.end, DialogBatchEnd::Failed);
+  EXPECT_EQ(o.progress, (std::vector<int>{0, 33, 33}));
+  EXPECT_EQ(runner.jobs.size(), 2u);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].first, "转换文件 b.xls 时出错：文件不存在");
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Stop);
+
+  RecordingRunner silent;
+  silent.failures["a"] = "";
+  RecordingSink sink2;
+  RunBatchOf(Batch({"a"}), silent, sink2);
+  ASSERT_EQ(sink2.shown.size(), 1u);
+  EXPECT_EQ(sink2.shown[0].first, "转换文件 a 时出错：出现内部应用程序错误。");
+}
+
+TEST(FileList, FilterDecidesWhatTheListShows) {
+  TempFolder temp;
+  for (const char* name : {"b.XLSX", "a.xls", "c.txt", "d.xlsx", "e.xls.bak"}) {
+    Touch(temp.path() / name);
+  }
+  fs::create_directory(temp.path() / "f.xls");  // folders are never listed
+  const std::string folder = temp.str() + "/";
+  EXPECT_EQ(FileListFor(folder, kFilterXls), (std::vector<std::string>{"a.xls"}));
+  EXPECT_EQ(FileListFor(folder, kFilterXlsx), (std::vector<std::string>{"b.XLSX", "d.xlsx"}));
+  EXPECT_EQ(FileListFor(folder, kFilterAllFiles),
+            (std::vector<std::string>{"a.xls", "b.XLSX", "c.txt", "d.xlsx", "e.xls.bak"}));
+  EXPECT_TRUE(FileListFor(folder + "missing/", kFilterAllFiles).empty());
+}
+
+TEST(TransDialogPlan, FoldersFromSettingsAndKind) {
+  TempFolder temp;
+  const std::string source = temp.str() + "/源";
+  const std::string save = temp.str() + "/存";
+  fs::create_directories(source + "/企业所得税申报表（源");
+  const DefaultFolders folders{source, save};
+
+  TransDialogStart nine = PlanTransDialog(folders, 9, "/prog/");
+  EXPECT_EQ(nine.sourceFolder, source + "/企业所得税申报表（源/");
+  EXPECT_EQ(nine.sourceTreeFolder, nine.sourceFolder);
+  // A missing save folder keeps its text; the tree falls back to the program folder.
+  EXPECT_EQ(nine.saveFolder, save + "/企业所得税/");
+  EXPECT_EQ(nine.saveTreeFolder, "/prog/");
+  EXPECT_FALSE(nine.scopeEnabled);
+
+  TransDialogStart one = PlanTransDialog(folders, 1, "/prog/");
+  EXPECT_EQ(one.sourceTreeFolder, "/prog/");
+  EXPECT_EQ(one.sourceFolder, source + "/国税资产负债表（制度版）（源/");
+  EXPECT_TRUE(one.scopeEnabled);
+}
+
+TEST(CommandTable, ReportCommandsSelectTheirKinds) {
+  const std::pair<int, int> table[] = {{32798, 1}, {32799, 2}, {32800, 3}, {32801, 4}, {32803, 5},
+                                       {32805, 6}, {32807, 7}, {32809, 8}, {32811, 9}};
+  for (auto [command, kind] : table) EXPECT_EQ(ReportKindForCommand(command), kind) << command;
+  for (int other : {32802, 32804, 32780, 57607, 32790}) EXPECT_EQ(ReportKindForCommand(other), 0);
+  EXPECT_EQ(HelpDocumentPath("/opt/ledgerix/"), "/opt/ledgerix/Ledgerix.html");
+  EXPECT_EQ(LicenseDocumentPath("/"), "/license.html");
+}
+
+}  // namespace
+}  // namespace ledgerix
