@@ -1,17 +1,13 @@
 // Fixtures for the income tax return tests: a ten-worksheet return workbook in memory whose
-// cells hold their own addresses, a memory sink for the line writer, and a scratch folder.
+// cells hold their own addresses, and a memory sink for the line writer.
 #pragma once
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
 #include "convert/common/xml_line_writer.h"
 #include "tests/convert/fake_sheet.h"
+#include "tests/convert/test_files.h"
 
 namespace ledgerix::testing {
 
@@ -93,32 +89,6 @@ inline std::shared_ptr<FakeWorkbook> AddressedReturnWorkbook(int count = 11) {
 
 inline FakeSheet& SheetAt(FakeWorkbook& book, int position) {
   return static_cast<FakeSheet&>(*book.GetWorksheets()->GetItem(position));
-}
-
-// A fresh folder under the system temp folder, removed on destruction; path() ends with "/".
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ledgerix-k9-XXXXXX").string();
-    path_ = std::string(::mkdtemp(pattern.data())) + "/";
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::size_t FileCount() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
-                                                  std::filesystem::directory_iterator()));
-  }
-
- private:
-  std::string path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace ledgerix::testing

@@ -18,14 +18,14 @@ namespace {
 
 using testing::AddressedReturnWorkbook;
 using testing::FakeWorkbook;
-using testing::ReadBytes;
-using testing::ScratchFolder;
+using testing::ReadFileBytes;
 using testing::SheetAt;
+using testing::TempFolder;
 
 constexpr const char* kGoldenName = "QYSDS_20080101_20081231_440101123456789_V10.xml";
 
 std::string Golden() {
-  return ReadBytes(std::string(LEDGERIX_TEST_DATA) + "/golden/kind9_cell_addresses.xml");
+  return ReadFileBytes(std::string(LEDGERIX_TEST_DATA) + "/golden/kind9_cell_addresses.xml");
 }
 
 std::chrono::system_clock::time_point Day(int y, unsigned m, unsigned d) {
@@ -68,11 +68,11 @@ TEST(IncomeTaxDocument, WholeDocumentMatchesTheGoldenWhateverToday) {
   ASSERT_FALSE(golden.empty());
   for (auto today : {Day(2009, 3, 15), Day(2031, 12, 31)}) {
     FixedToday fixed(today);
-    ScratchFolder folder;
+    TempFolder folder;
     auto book = AddressedReturnWorkbook();
-    EXPECT_EQ(ConvertIncomeTaxReturn(folder.path(), *book), 1);
+    EXPECT_EQ(ConvertIncomeTaxReturn(folder.folder(), *book), 1);
     EXPECT_EQ(folder.FileCount(), 1u);
-    const std::string written = ReadBytes(folder.path() + kGoldenName);
+    const std::string written = ReadFileBytes(folder.folder() + kGoldenName);
     EXPECT_TRUE(written == golden)
         << "output differs from the golden; first difference at byte "
         << std::distance(
@@ -194,9 +194,9 @@ TEST(IncomeTaxDocument, EachCellIsReadJustBeforeItsElementAndSheetsBetweenSectio
 }
 
 TEST(IncomeTaxDocument, UnmarkedCellsAndSkippedSheetsAreNeverRead) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto book = AddressedReturnWorkbook();
-  ConvertIncomeTaxReturn(folder.path(), *book);
+  ConvertIncomeTaxReturn(folder.folder(), *book);
   for (int skipped : {7, 8, 11}) EXPECT_TRUE(SheetAt(*book, skipped).reads().empty()) << skipped;
   auto read = [&](int sheet, const std::string& address) {
     const auto& r = SheetAt(*book, sheet).reads();
@@ -224,10 +224,10 @@ TEST(IncomeTaxDocument, FixedSectionsAreTheSameInEveryFile) {
   SheetAt(*other, 5).SetText("D15", "2011");
   testing::FillWithAddresses(SheetAt(*other, 7), 7, 'A', 'K', 1, 40);
   testing::FillWithAddresses(SheetAt(*other, 8), 8, 'A', 'K', 1, 40);
-  ScratchFolder folder;
-  ConvertIncomeTaxReturn(folder.path(), *other);
+  TempFolder folder;
+  ConvertIncomeTaxReturn(folder.folder(), *other);
   const std::string a = Golden();
-  const std::string b = ReadBytes(folder.path() + "QYSDS_20110101_20111231_91440101_V10.xml");
+  const std::string b = ReadFileBytes(folder.folder() + "QYSDS_20110101_20111231_91440101_V10.xml");
   ASSERT_FALSE(b.empty());
   for (const char* tag : {"sbbQysds2008NdAFb07", "sbbQysds2008NdAFb10", "sbbQysds2008NdAFb11",
                           "headAffix", "sbbQysds2008NdATjSzxxx", "initData", "privateHead"}) {
@@ -243,40 +243,40 @@ TEST(IncomeTaxDocument, FixedSectionsAreTheSameInEveryFile) {
 
 TEST(IncomeTaxDocument, TooFewWorksheetsFailsNamingThePositionAndLeavesNoPartialFile) {
   for (int count : {9, 5}) {
-    ScratchFolder folder;
-    const std::string path = folder.path() + kGoldenName;
+    TempFolder folder;
+    const std::string path = folder.folder() + kGoldenName;
     std::ofstream(path) << "earlier file";
     auto book = AddressedReturnWorkbook(count);
     try {
-      ConvertIncomeTaxReturn(folder.path(), *book);
+      ConvertIncomeTaxReturn(folder.folder(), *book);
       ADD_FAILURE() << count << " worksheets converted";
     } catch (const AutomationError& e) {
       const std::string missing = "第" + std::to_string(count + 1) + "个工作表";
       EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
     }
-    EXPECT_EQ(ReadBytes(path), "earlier file");
+    EXPECT_EQ(ReadFileBytes(path), "earlier file");
     EXPECT_EQ(folder.FileCount(), 1u);
   }
 }
 
 TEST(IncomeTaxDocument, ErrorValueInACellStopsTheConversionWithoutAFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto book = AddressedReturnWorkbook();
   SheetAt(*book, 4).Set("G30", Variant::Error(CellError::NA));
-  EXPECT_THROW(ConvertIncomeTaxReturn(folder.path(), *book), AutomationError);
+  EXPECT_THROW(ConvertIncomeTaxReturn(folder.folder(), *book), AutomationError);
   EXPECT_EQ(folder.FileCount(), 0u);
   // Past the error cell nothing more was read.
   EXPECT_TRUE(SheetAt(*book, 5).reads().empty());
 }
 
 TEST(IncomeTaxDocument, ConvertingAgainReplacesTheFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto book = AddressedReturnWorkbook();
-  ConvertIncomeTaxReturn(folder.path(), *book);
+  ConvertIncomeTaxReturn(folder.folder(), *book);
   SheetAt(*book, 1).SetText("H9", "98765");
-  ConvertIncomeTaxReturn(folder.path(), *book);
+  ConvertIncomeTaxReturn(folder.folder(), *book);
   EXPECT_EQ(folder.FileCount(), 1u);
-  const std::string doc = ReadBytes(folder.path() + kGoldenName);
+  const std::string doc = ReadFileBytes(folder.folder() + kGoldenName);
   EXPECT_NE(doc.find("<yysjJfj>98765</yysjJfj>\n"), std::string::npos);
   EXPECT_EQ(doc.find("1!H9"), std::string::npos);
 }

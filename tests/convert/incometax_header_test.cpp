@@ -14,9 +14,9 @@ namespace ledgerix {
 namespace {
 
 using incometax::TaxpayerNumberFromText;
-using testing::ReadBytes;
-using testing::ScratchFolder;
+using testing::ReadFileBytes;
 using testing::SheetAt;
+using testing::TempFolder;
 
 TEST(IncomeTaxHeader, TaxpayerNumberIsTheTextAfterTheColonCutAtTheFirstSpace) {
   EXPECT_EQ(TaxpayerNumberFromText("纳税人识别号：440101123456789 "), "440101123456789");
@@ -46,16 +46,16 @@ std::string HeadLines(const std::string& number, const std::string& name, const 
 
 std::string ConvertWithHeader(const std::string& b3, const std::string& b4, const std::string& b5,
                               std::string* fileName) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto book = testing::AddressedReturnWorkbook(10);
   SheetAt(*book, 1).SetText("B3", b3);
   SheetAt(*book, 1).SetText("B4", b4);
   SheetAt(*book, 1).SetText("B5", b5);
-  EXPECT_EQ(ConvertIncomeTaxReturn(folder.path(), *book), 1);
-  std::filesystem::directory_iterator it(folder.path());
+  EXPECT_EQ(ConvertIncomeTaxReturn(folder.folder(), *book), 1);
+  std::filesystem::directory_iterator it(folder.folder());
   if (it == std::filesystem::directory_iterator()) return {};
   *fileName = it->path().filename().string();
-  return ReadBytes(it->path().string());
+  return ReadFileBytes(it->path().string());
 }
 
 TEST(IncomeTaxHeader, PeriodNameAndNumberReachTheHeadAndTheFileName) {

@@ -1,0 +1,40 @@
+// The bundled example return, read by the embedded engine from its .xlsx file and converted
+// whole: the document must match the golden written for it byte for byte.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "convert/common/cell_rules.h"
+#include "convert/converters.h"
+#include "engine/server.h"
+#include "tests/convert/test_files.h"
+
+namespace ledgerix {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempFolder;
+
+TEST(IncomeTaxExample, BundledWorkbookConvertsToItsGolden) {
+  SetTodayClock([] { return std::chrono::sys_days(std::chrono::year(2012) / 2 / 17); });
+  const std::string source =
+      std::string(LEDGERIX_SOURCE_DIR) + "/examples/kind9/粤丰五金_2008年度企业所得税申报表.xlsx";
+  std::shared_ptr<Application> app = engine::CreateEmbeddedApplication();
+  std::shared_ptr<Workbook> book = app->GetWorkbooks()->Open(source);
+  TempFolder out;
+  EXPECT_EQ(ConvertIncomeTaxReturn(out.folder(), *book), 1);
+  EXPECT_EQ(out.FileCount(), 1u);
+  const std::string written =
+      ReadFileBytes(out.path() / "QYSDS_20080101_20081231_440682712345678_V10.xml");
+  const std::string golden =
+      ReadFileBytes(std::string(LEDGERIX_TEST_DATA) + "/golden/kind9_example.xml");
+  ASSERT_FALSE(golden.empty());
+  EXPECT_TRUE(written == golden) << "the example's document differs from kind9_example.xml";
+  book->Close(false, "");
+  app->Quit();
+  SetTodayClock({});
+}
+
+}  // namespace
+}  // namespace ledgerix
