@@ -82,6 +82,10 @@ TEST(IncomeTaxHeader, PeriodNameAndNumberReachTheHeadAndTheFileName) {
       {"所属时期：2008-01-01至2008-12-31", "纳税人名称：明珠&<五金>\"", "纳税人识别号：44/01:02 x",
        "QYSDS_20080101_20081231_44_01：02_V10.xml",
        HeadLines("44/01：02", "明珠&amp;&lt;五金&gt;\"", "20080101", "20081231")},
+      // A character GBK lacks becomes a character reference, not a "?".
+      {"所属时期：2008-01-01至2008-12-31", "纳税人名称：明珠😀", "纳税人识别号：4401",
+       "QYSDS_20080101_20081231_4401_V10.xml",
+       HeadLines("4401", "明珠&#128512;", "20080101", "20081231")},
   };
   for (const Case& c : cases) {
     std::string fileName;
