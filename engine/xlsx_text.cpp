@@ -204,7 +204,9 @@ bool IsoDateToSerial(std::string_view text, bool date1904, double* out) {
       !Expect(text, pos, '-') || !Digits(text, pos, 2, &d)) {
     return false;
   }
-  if (m < 1 || m > 12 || d < 1 || d > 31) return false;
+  static constexpr unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] || (m == 2 && d == 29 && !leap)) return false;
   if (pos < text.size() && (text[pos] == 'T' || text[pos] == ' ')) {
     ++pos;
     if (!ParseTime(text, pos, &fraction)) return false;
