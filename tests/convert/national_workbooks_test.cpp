@@ -142,6 +142,64 @@ TEST_P(NationalWorkbooks, ErrorValueInABodyCellEndsTheBatchLeavingNoFile) {
   EXPECT_EQ(FilesIn(out.path()), std::vector<std::string>{});
 }
 
+// Every visible sheet of the bundled examples converts, with the names and dates the
+// examples were made to show.
+TEST(NationalExamples, EveryVisibleSheetConverts) {
+  struct Case {
+    const char* folder;
+    WorksheetConverter convert;
+    std::size_t lines;  // 0: depends on the keyed rows
+    std::vector<std::string> files;
+  } cases[] = {
+      {"kind2",
+       &ConvertSystemIncomeStatement,
+       0,
+       {"LRB_20080101_20080331_440106190012345_CRC.xml",
+        "LRB_20080101_20080630_440300279876543_CRC.xml"}},
+      {"kind3",
+       &ConvertStandardsBalanceSheet,
+       163,
+       {"ZZFZB_20080101_20080331_440104618834567_CRC.xml",
+        "ZZFZB_20080401_20080630_440104618834567_CRC.xml"}},
+      {"kind4",
+       &ConvertStandardsIncomeStatement,
+       65,
+       {"LRB_20080101_20080331_440183555512345_CRC.xml",
+        "LRB_20080101_20081231_440104618834567_CRC.xml"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    TempFolder out;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(LEDGERIX_SOURCE_DIR) / "examples" / c.folder)) {
+      std::shared_ptr<Application> app = engine::CreateEmbeddedApplication();
+      std::shared_ptr<Workbook> book = app->GetWorkbooks()->Open(entry.path().string());
+      std::shared_ptr<Worksheets> sheets = book->GetWorksheets();
+      for (std::int32_t i = 1; i <= sheets->GetCount(); ++i) {
+        std::shared_ptr<Worksheet> sheet = sheets->GetItem(i);
+        if (sheet->GetVisible() == xlSheetVisible) c.convert(out.folder(), *sheet);
+      }
+      book->Close(false, "");
+      app->Quit();
+    }
+    ASSERT_EQ(FilesIn(out.path()), c.files);
+    if (c.convert == &ConvertStandardsIncomeStatement) {
+      // Prepared a month after the period end, on a day April has.
+      EXPECT_NE(ReadFileBytes(out.path() / c.files[0]).find("<tbrq>20080430</tbrq>\n"),
+                std::string::npos);
+      EXPECT_NE(ReadFileBytes(out.path() / c.files[1]).find("<tbrq>20090131</tbrq>\n"),
+                std::string::npos);
+    }
+    for (const std::string& name : c.files) {
+      std::string bytes = ReadFileBytes(out.path() / name);
+      if (c.lines) {
+        EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')), c.lines)
+            << name;
+      }
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, NationalWorkbooks, ::testing::Values(".xlsx", ".xls"),
                          [](const auto& info) { return std::string(info.param + 1); });
 
