@@ -237,6 +237,16 @@ void ContinuedReader::Skip(std::size_t n) {
   }
 }
 
+void ContinuedReader::AppendBytes(std::size_t n, std::string* out) {
+  while (n > 0) {
+    if (AtEnd()) Fail("string runs past its record and CONTINUE records");
+    std::size_t step = std::min(n, segment_.size() - pos_);
+    out->append(segment_.data() + pos_, step);
+    pos_ += step;
+    n -= step;
+  }
+}
+
 void ContinuedReader::AppendChars(std::size_t count, bool high_byte, std::string* out) {
   std::string units;  // 16-bit characters are gathered so pairs split by a CONTINUE still join
   while (count > 0) {

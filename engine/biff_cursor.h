@@ -60,6 +60,9 @@ class ContinuedReader {
   std::uint16_t U16();
   std::uint32_t U32();
   void Skip(std::size_t n);
+  // Appends n raw bytes, running on into CONTINUE records without option bytes (BIFF2-5
+  // byte strings longer than one record).
+  void AppendBytes(std::size_t n, std::string* out);
   // Appends count characters as UTF-8, 16-bit when high_byte, else 8-bit Latin-1.
   void AppendChars(std::size_t count, bool high_byte, std::string* out);
   // Index one past the last record consumed (the next record to look at).

@@ -85,15 +85,17 @@ class XlsBook : public Book {
   void ReadSst(std::size_t index);
   bool PeekIsDialog(const Record& boundsheet, std::uint32_t offset) const;
   std::string DecodeBytes(RecordCursor& cursor, std::string_view bytes);
-  // A byte-count-prefixed string of BIFF2-5 (count_bytes 1 or 2), or a BIFF8 unicode string.
-  std::string ReadCellString(RecordCursor& cursor, int count_bytes);
+  // A byte string of BIFF2-5 after skip bytes of records[index]: a count of count_bytes (1 or
+  // 2) bytes, then the bytes, which some writers run on into CONTINUE records.
+  std::string ReadByteString(const Substream& sub, std::size_t index, std::size_t skip,
+                             int count_bytes);
 
   // Cell records; each sets its cells in out.
   void ReadNumber(RecordCursor& c, CellStore& out);
   void ReadRk(RecordCursor& c, CellStore& out);
   void ReadMulRk(RecordCursor& c, CellStore& out);
   void ReadLabelSst(RecordCursor& c, CellStore& out);
-  void ReadLabel(RecordCursor& c, CellStore& out);
+  void ReadLabel(const Substream& sub, std::size_t index, CellStore& out);
   void ReadBoolErr(RecordCursor& c, CellStore& out);
   // Returns true when the cached result is a string that a STRING record brings.
   bool ReadFormula(RecordCursor& c, CellStore& out, std::uint32_t* row, std::uint32_t* col);
@@ -332,10 +334,18 @@ std::string XlsBook::DecodeBytes(RecordCursor& cursor, std::string_view bytes) {
   return text;
 }
 
-std::string XlsBook::ReadCellString(RecordCursor& c, int count_bytes) {
-  if (version_ == Version::kBiff8) return biff::ReadBiff8String(c, count_bytes);
-  std::size_t count = count_bytes == 1 ? c.U8() : c.U16();
-  return DecodeBytes(c, c.Bytes(count));
+std::string XlsBook::ReadByteString(const Substream& sub, std::size_t index, std::size_t skip,
+                                    int count_bytes) {
+  ContinuedReader r(stream_, sub.records, index);
+  r.Skip(skip);
+  std::size_t count = count_bytes == 1 ? r.U8() : r.U16();
+  std::string bytes;
+  r.AppendBytes(count, &bytes);
+  std::string text;
+  if (!decoder_.Decode(bytes, &text)) {
+    r.Fail("text is not valid in code page " + std::to_string(decoder_.code_page()));
+  }
+  return text;
 }
 
 void XlsBook::ReadNumber(RecordCursor& c, CellStore& out) {
@@ -373,10 +383,15 @@ void XlsBook::ReadLabelSst(RecordCursor& c, CellStore& out) {
   out.Set(row, col, Variant::String(sst_[index]));
 }
 
-void XlsBook::ReadLabel(RecordCursor& c, CellStore& out) {
+void XlsBook::ReadLabel(const Substream& sub, std::size_t index, CellStore& out) {
+  RecordCursor c(stream_, sub.records[index]);
   std::uint32_t row = c.U16(), col = c.U16();
   c.U16();
-  out.Set(row, col, Variant::String(ReadCellString(c, 2)));
+  if (version_ == Version::kBiff8) {
+    out.Set(row, col, Variant::String(biff::ReadBiff8String(c, 2)));
+  } else {
+    out.Set(row, col, Variant::String(ReadByteString(sub, index, 6, 2)));
+  }
 }
 
 void XlsBook::ReadBoolErr(RecordCursor& c, CellStore& out) {
@@ -424,7 +439,6 @@ bool XlsBook::ReadFormula(RecordCursor& c, CellStore& out, std::uint32_t* row, s
 }
 
 std::string XlsBook::ReadString(const Substream& sub, std::size_t index) {
-  const Record& record = sub.records[index];
   if (version_ == Version::kBiff8) {
     // Long cached strings go on in CONTINUE records.
     ContinuedReader r(stream_, sub.records, index);
@@ -434,8 +448,7 @@ std::string XlsBook::ReadString(const Substream& sub, std::size_t index) {
     r.AppendChars(count, (flags & 0x01) != 0, &text);
     return text;
   }
-  RecordCursor c(stream_, record);
-  return ReadCellString(c, version_ == Version::kBiff2 ? 1 : 2);
+  return ReadByteString(sub, index, 0, version_ == Version::kBiff2 ? 1 : 2);
 }
 
 void XlsBook::ReadBiff2Cell(RecordCursor& c, std::uint16_t id, CellStore& out) {
@@ -503,7 +516,7 @@ void XlsBook::LoadSheet(int sheet, CellStore& out) {
         break;
       case biff::kLabel:
       case biff::kRString:
-        ReadLabel(c, out);
+        ReadLabel(sub, i, out);
         break;
       case biff::kBoolErr:
         ReadBoolErr(c, out);
