@@ -109,8 +109,7 @@ std::vector<std::string> fnAddListItem(const std::string& folder) {
   return ListFiles(folder, nullptr);
 }
 
-std::vector<std::string> fnAddListItemFilter(const std::string& folder,
-                                             std::string_view pattern) {
+std::vector<std::string> fnAddListItemFilter(const std::string& folder, std::string_view pattern) {
   return ListFiles(folder, &pattern);
 }
 

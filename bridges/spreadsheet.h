@@ -74,7 +74,11 @@ class Range {
 };
 
 // Worksheet visibility as Worksheet.Visible reports it.
-enum SheetVisibility : std::int32_t { xlSheetVisible = -1, xlSheetHidden = 0, xlSheetVeryHidden = 2 };
+enum SheetVisibility : std::int32_t {
+  xlSheetVisible = -1,
+  xlSheetHidden = 0,
+  xlSheetVeryHidden = 2
+};
 
 class Worksheet {
  public:

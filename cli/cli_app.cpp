@@ -145,9 +145,9 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
   request.saveFolder = WithTrailingSeparator(request.saveFolder);
 
   std::vector<std::string> listed =
-      type == "all" ? fnAddListItem(request.sourceFolder)
-                    : fnAddListItemFilter(request.sourceFolder,
-                                          fnGetTransFileType(type == "xls" ? 0 : 1));
+      type == "all"
+          ? fnAddListItem(request.sourceFolder)
+          : fnAddListItemFilter(request.sourceFolder, fnGetTransFileType(type == "xls" ? 0 : 1));
   if (picked.empty()) {
     request.fileNames = listed;
   } else {

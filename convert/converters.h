@@ -22,11 +22,9 @@ int ConvertStandardsIncomeStatement(const std::string& saveFolder, Worksheet& sh
 
 // Local-tax filing workbooks (kinds 5-8).
 int ConvertLocalBalanceSheet(const std::string& saveFolder, Application& app, Worksheet& sheet);
-int ConvertLocalIncomeStatement(const std::string& saveFolder, Application& app,
-                                Worksheet& sheet);
+int ConvertLocalIncomeStatement(const std::string& saveFolder, Application& app, Worksheet& sheet);
 int ConvertSmallBalanceSheet(const std::string& saveFolder, Application& app, Worksheet& sheet);
-int ConvertSmallIncomeStatement(const std::string& saveFolder, Application& app,
-                                Worksheet& sheet);
+int ConvertSmallIncomeStatement(const std::string& saveFolder, Application& app, Worksheet& sheet);
 
 // The enterprise income tax annual return (kind 9).
 int ConvertIncomeTaxReturn(const std::string& saveFolder, Workbook& book);

@@ -41,8 +41,8 @@ class CellStore {
   const Variant* Find(std::uint32_t row, std::uint32_t col) const;
   std::size_t size() const { return cells_.size(); }
   // Every non-empty cell in row-major order.
-  void ForEach(const std::function<void(std::uint32_t row, std::uint32_t col, const Variant&)>&
-                   fn) const;
+  void ForEach(
+      const std::function<void(std::uint32_t row, std::uint32_t col, const Variant&)>& fn) const;
 
  private:
   static std::uint64_t Key(std::uint32_t row, std::uint32_t col) {

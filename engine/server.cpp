@@ -41,8 +41,7 @@ struct OpenedBook {
 
 class EmbeddedRange : public Range {
  public:
-  EmbeddedRange(std::shared_ptr<OpenedBook> book, int sheet, std::uint32_t row,
-                std::uint32_t col)
+  EmbeddedRange(std::shared_ptr<OpenedBook> book, int sheet, std::uint32_t row, std::uint32_t col)
       : book_(std::move(book)), sheet_(sheet), row_(row), col_(col) {}
 
   Variant GetValue2() override {
@@ -95,8 +94,8 @@ class EmbeddedWorksheets : public Worksheets {
   }
   std::shared_ptr<Worksheet> GetItem(std::int32_t index) override {
     if (index < 1 || index > GetCount()) {
-      throw AutomationError("工作簿 " + BaseName(book_->path) + " 没有第 " +
-                            std::to_string(index) + " 个工作表");
+      throw AutomationError("工作簿 " + BaseName(book_->path) + " 没有第 " + std::to_string(index) +
+                            " 个工作表");
     }
     return std::make_shared<EmbeddedWorksheet>(book_, index - 1);
   }

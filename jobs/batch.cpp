@@ -9,8 +9,7 @@ std::string WithTrailingSeparator(std::string folder) {
   return folder;
 }
 
-BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages,
-                      BatchObserver& observer) {
+BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages, BatchObserver& observer) {
   BatchOutcome outcome;
   ConversionJob job;
   job.reportKind = request.reportKind;

@@ -33,10 +33,10 @@ class BatchObserver {
 };
 
 struct BatchOutcome {
-  int lastResult = 0;          // the result of the last file run
-  std::size_t filesRun = 0;    // files whose run returned
-  bool failed = false;         // an error ended the batch
-  std::string errorMessage;    // what the user was shown then
+  int lastResult = 0;        // the result of the last file run
+  std::size_t filesRun = 0;  // files whose run returned
+  bool failed = false;       // an error ended the batch
+  std::string errorMessage;  // what the user was shown then
 };
 
 // Adds the platform's separator when the folder text lacks one.
@@ -45,7 +45,6 @@ std::string WithTrailingSeparator(std::string folder);
 // Runs the batch. An error ends it: the user is shown the error (stop icon) with the file being
 // converted named, and the remaining files are skipped. After the last file "任务完成！" is
 // shown when its result is nonzero.
-BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages,
-                      BatchObserver& observer);
+BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages, BatchObserver& observer);
 
 }  // namespace ledgerix

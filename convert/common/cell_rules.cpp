@@ -66,8 +66,8 @@ std::string CellText(const Variant& value) {
       double v = value.number();
       if (v == 0) return "0";  // also -0
       char buffer[64];
-      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v,
-                                     std::chars_format::general, 15);
+      auto [end, ec] =
+          std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15);
       std::string text(buffer, ec == std::errc() ? end : buffer);
       // Exponent forms read like the automation server's ("1.5E+16").
       for (char& c : text) {
@@ -195,8 +195,8 @@ std::string SafeFileNamePart(std::string_view text) {
     auto b = static_cast<unsigned char>(ch[0]);
     bool control = b < 0x20 || b == 0x7F ||
                    (ch.size() == 2 && b == 0xC2 && static_cast<unsigned char>(ch[1]) < 0xA0);
-    bool reserved = ch.size() == 1 && std::string_view("/\\:*?\"<>|").find(ch[0]) !=
-                                          std::string_view::npos;
+    bool reserved =
+        ch.size() == 1 && std::string_view("/\\:*?\"<>|").find(ch[0]) != std::string_view::npos;
     if (control || reserved) {
       out.push_back('_');
     } else {

@@ -1,9 +1,8 @@
-#include "cli/cli_app.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
+#include "cli/cli_app.h"
 #include "tests/convert/test_files.h"
 
 namespace ledgerix {
@@ -55,8 +54,9 @@ class CliConvert : public ::testing::Test {
     }
   }
   CliResult Convert(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"convert", "--kind", "1", "--source",
-                                      source.path().string(), "--save", save.path().string()};
+    std::vector<std::string> args = {
+        "convert",           "--kind", "1", "--source", source.path().string(), "--save",
+        save.path().string()};
     args.insert(args.end(), extra.begin(), extra.end());
     return RunArgs(args);
   }
@@ -102,7 +102,7 @@ TEST_F(CliConvert, AnUnreadableFileEndsTheBatch) {
 
 TEST_F(CliConvert, MissingSaveFolderIsAnErrorAtTheFirstWrite) {
   CliResult r = RunArgs({"convert", "--kind", "1", "--source", source.path().string(), "--save",
-                     (save.path() / "nowhere").string(), "balance.xlsx"});
+                         (save.path() / "nowhere").string(), "balance.xlsx"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("nowhere"), std::string::npos) << r.err;
 }

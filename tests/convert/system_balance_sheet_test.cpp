@@ -97,8 +97,7 @@ TEST(SystemBalanceSheet, DatesGiveSerialNumbers) {
   sheet.SetNumber("B2", 39448);  // 2008-01-01
   sheet.SetNumber("E2", 39538);
   ConvertSystemBalanceSheet(dir.folder(), sheet);
-  EXPECT_TRUE(std::filesystem::exists(dir.folder() +
-                                      "ZCFZB_39448_39538_440106123456789_CRC.xml"));
+  EXPECT_TRUE(std::filesystem::exists(dir.folder() + "ZCFZB_39448_39538_440106123456789_CRC.xml"));
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ class RecordingWorkbook : public FakeWorkbook {
 };
 
 // Serves workbooks registered by path; an unknown path is an automation error.
-class FakeApplication : public Application, public Workbooks,
+class FakeApplication : public Application,
+                        public Workbooks,
                         public std::enable_shared_from_this<FakeApplication> {
  public:
   FakeApplication(ServerLog* log, std::map<std::string, std::shared_ptr<FakeWorkbook>>* books)
@@ -108,9 +109,8 @@ TEST_F(ConversionRunTest, ActiveScopeConvertsOneSheetAndClosesWithoutSaving) {
   EXPECT_EQ(RunConversion(Job(1, "a.xlsx"), messages), 1);
   EXPECT_EQ(save.FileCount(), 1u);
   EXPECT_TRUE(std::filesystem::exists(save.folder() + "ZCFZB_2008-01-01_2008-03-31_222_CRC.xml"));
-  EXPECT_EQ(log.calls, (std::vector<std::string>{"DisplayAlerts=false",
-                                                 "Workbook.Close(0,a.xlsx)", "Workbooks.Close",
-                                                 "Quit"}));
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"DisplayAlerts=false", "Workbook.Close(0,a.xlsx)",
+                                                 "Workbooks.Close", "Quit"}));
 }
 
 TEST_F(ConversionRunTest, AllScopeSkipsHiddenSheetsInWorkbookOrder) {
@@ -193,8 +193,8 @@ TEST_F(ConversionRunTest, ErrorEndsTheBatchNamingTheFile) {
   AddBook("/src/b.xlsx")->Add(bad);
   AddBook("/src/c.xlsx")->Add(BalanceSheet("一", "333"));
   CountingObserver observer;
-  BatchRequest request{1, "/src/", save.folder(), SheetScope::Active,
-                       {"a.xlsx", "b.xlsx", "c.xlsx"}};
+  BatchRequest request{
+      1, "/src/", save.folder(), SheetScope::Active, {"a.xlsx", "b.xlsx", "c.xlsx"}};
   BatchOutcome outcome = RunBatch(request, messages, observer);
   EXPECT_TRUE(outcome.failed);
   EXPECT_EQ(outcome.filesRun, 1u);
