@@ -1,11 +1,13 @@
 #include "engine/xls_reader.h"
 
 #include <cstring>
+#include <map>
 
 #include "engine/biff_codepage.h"
 #include "engine/biff_cursor.h"
 #include "engine/biff_records.h"
 #include "engine/ole2_container.h"
+#include "engine/xls_writer.h"
 
 namespace ledgerix::engine {
 namespace {
@@ -55,8 +57,30 @@ std::string SingleSheetName(const std::string& file_name) {
 
 class XlsBook : public Book {
  public:
-  XlsBook(std::string stream, const std::string& name) : stream_(std::move(stream)) {
+  // container: the compound file the stream came from (empty for a bare BIFF file), kept for
+  // saving.
+  XlsBook(std::string stream, const std::string& name, std::string container = {})
+      : stream_(std::move(stream)), container_(std::move(container)) {
     ReadGlobals(name);
+  }
+
+  void SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value) override {
+    Book::SetCell(sheet, row, col, value);
+    writes_[sheet][{row, col}] = value;
+  }
+
+  // Saving patches the stream as read with every write so far, so saving twice (SaveAs, then
+  // Close with changes) gives the same file.
+  void Save(const std::string& path) override {
+    if (version_ != Version::kBiff8 || single_sheet_) return Book::Save(path);  // refuses
+    std::vector<XlsSheetWrites> sheets;
+    for (const auto& [sheet, cells] : writes_) {
+      XlsSheetWrites w;
+      w.bof_offset = sources_[static_cast<std::size_t>(sheet)].bof_offset;
+      for (const auto& [cell, value] : cells) w.cells.push_back({cell.first, cell.second, value});
+      sheets.push_back(std::move(w));
+    }
+    SaveXls(path, container_, stream_, sheets);
   }
 
   std::string format() const override {
@@ -103,6 +127,8 @@ class XlsBook : public Book {
   void ReadBiff2Cell(RecordCursor& c, std::uint16_t id, CellStore& out);
 
   std::string stream_;
+  std::string container_;
+  std::map<int, std::map<std::pair<std::uint32_t, std::uint32_t>, Variant>> writes_;
   Version version_ = Version::kBiff8;
   bool single_sheet_ = false;
   Substream globals_;
@@ -551,7 +577,8 @@ void XlsBook::LoadSheet(int sheet, CellStore& out) {
 std::unique_ptr<Book> OpenXls(std::string bytes, const std::string& name) {
   static const char kOle2Magic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
   if (bytes.size() >= 8 && std::memcmp(bytes.data(), kOle2Magic, 8) == 0) {
-    return std::make_unique<XlsBook>(ReadWorkbookStream(bytes), name);
+    std::string stream = ReadWorkbookStream(bytes);
+    return std::make_unique<XlsBook>(std::move(stream), name, std::move(bytes));
   }
   return std::make_unique<XlsBook>(std::move(bytes), name);
 }
