@@ -134,32 +134,40 @@ std::string fnCStringToAnsi(std::string_view utf8) {
   };
   thread_local Converter conv;
   std::string out;
-  out.reserve(utf8.size());
-  // Fast path for ASCII runs, which is most of every output line.
+  out.reserve(utf8.size() + 8);
   std::size_t i = 0;
-  char buffer[8];
   while (i < utf8.size()) {
-    auto b = static_cast<unsigned char>(utf8[i]);
-    if (b < 0x80) {
-      out.push_back(static_cast<char>(b));
-      ++i;
-      continue;
+    // ASCII is the same in GBK: copy it without iconv.
+    std::size_t ascii_end = i;
+    while (ascii_end < utf8.size() && static_cast<unsigned char>(utf8[ascii_end]) < 0x80) {
+      ++ascii_end;
     }
+    out.append(utf8.substr(i, ascii_end - i));
+    i = ascii_end;
+    if (i >= utf8.size()) break;
+    // A run of non-ASCII characters in one call; stop at the first one GBK lacks.
+    std::size_t run_end = i;
+    while (run_end < utf8.size() && static_cast<unsigned char>(utf8[run_end]) >= 0x80) ++run_end;
+    std::size_t base = out.size();
+    out.resize(base + 2 * (run_end - i) + 4);
+    char* in_ptr = const_cast<char*>(utf8.data() + i);
+    std::size_t in_left = run_end - i;
+    char* out_ptr = out.data() + base;
+    std::size_t out_left = out.size() - base;
+    bool ok = conv.cd != reinterpret_cast<iconv_t>(-1);
+    if (ok) {
+      iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
+      ok = iconv(conv.cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1);
+    }
+    out.resize(static_cast<std::size_t>(out_ptr - out.data()));
+    i = run_end - in_left;
+    if (ok || i >= run_end) continue;
+    // The character at i could not be converted: a reference keeps it, a broken byte is "?".
     std::size_t start = i;
     char32_t cp = NextCodePoint(utf8, i);
-    if (cp == 0xFFFD && !(i - start == 3 && utf8.substr(start, 3) == "\xEF\xBF\xBD")) {
+    bool malformed = cp == 0xFFFD && utf8.substr(start, 3) != "\xEF\xBF\xBD";
+    if (malformed) {
       out.push_back('?');
-      continue;
-    }
-    char* in_ptr = const_cast<char*>(utf8.data() + start);
-    std::size_t in_left = i - start;
-    char* out_ptr = buffer;
-    std::size_t out_left = sizeof buffer;
-    iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
-    if (conv.cd != reinterpret_cast<iconv_t>(-1) &&
-        iconv(conv.cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1) &&
-        in_left == 0) {
-      out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
     } else {
       out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
     }

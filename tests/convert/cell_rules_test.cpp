@@ -111,6 +111,7 @@ TEST(Gbk, EncodesAndKeepsWhatGbkLacks) {
   EXPECT_EQ(fnCStringToAnsi("资产"), "\xD7\xCA\xB2\xFA");
   EXPECT_EQ(fnCStringToAnsi("a\xF0\xA0\x80\x80z"), "a&#131072;z");  // U+20000
   EXPECT_EQ(fnCStringToAnsi("\xFF"), "?");
+  EXPECT_EQ(fnCStringToAnsi("资\xFF产\xF0\x9F\x98\x80x"), "\xD7\xCA?\xB2\xFA&#128512;x");
   EXPECT_EQ(fnIntToCString(42), "42");
 }
 
