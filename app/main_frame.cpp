@@ -42,28 +42,7 @@ CChildView::CChildView(wxWindow* parent)
   SetCursor(wxCursor(wxCURSOR_ARROW));
 }
 
-wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame) EVT_MENU(kCmdSystemBalanceSheet, CMainFrame::OnReport)
-    EVT_MENU(kCmdSystemIncomeStatement, CMainFrame::OnReport) EVT_MENU(kCmdStandardsBalanceSheet,
-                                                                       CMainFrame::OnReport)
-        EVT_MENU(kCmdStandardsIncomeStatement, CMainFrame::OnReport)
-            EVT_MENU(kCmdLocalBalanceSheet, CMainFrame::OnReport)
-                EVT_MENU(kCmdLocalIncomeStatement, CMainFrame::OnReport)
-                    EVT_MENU(kCmdSmallBalanceSheet, CMainFrame::OnReport)
-                        EVT_MENU(kCmdSmallIncomeStatement, CMainFrame::OnReport)
-                            EVT_MENU(kCmdIncomeTaxReturn, CMainFrame::OnReport)
-                                EVT_MENU(kCmdPrintBatch, CMainFrame::OnPrintBatch)
-                                    EVT_MENU(kCmdExit, CMainFrame::OnExit)
-                                        EVT_MENU(kCmdViewStatusBar, CMainFrame::OnViewStatusBar)
-                                            EVT_UPDATE_UI(kCmdViewStatusBar,
-                                                          CMainFrame::OnUpdateViewStatusBar)
-                                                EVT_MENU(kCmdSettings, CMainFrame::OnSettings)
-                                                    EVT_MENU(kCmdHelp, CMainFrame::OnHelp)
-                                                        EVT_MENU(kCmdLicense, CMainFrame::OnLicense)
-                                                            EVT_MENU(kCmdAbout, CMainFrame::OnAbout)
-                                                                EVT_IDLE(CMainFrame::OnIdle)
-                                                                    wxEND_EVENT_TABLE()
-
-                                                                        CMainFrame::CMainFrame()
+CMainFrame::CMainFrame()
     : wxFrame(nullptr, wxID_ANY, ToWx(kProductName), wxDefaultPosition, wxSize(800, 560)),
       m_messages(this) {
   SetIcons(ProgramIcons());
@@ -89,13 +68,13 @@ void CMainFrame::RestoreAndRaise() {
 }
 
 void CMainFrame::OnReport(wxCommandEvent& event) {
-  CurrentReportKind = ReportKindForCommand(event.GetId());
-  CTransSettingDlg dialog(this, m_settings, m_messages, RunConversion);
+  CurrentReportKind = ReportKindForCommand(CommandFromToolkitId(event.GetId()));
+  CTransSettingDlg dialog(this, m_settings, *m_sink, RunConversion);
   dialog.ShowModal();
 }
 
 void CMainFrame::OnPrintBatch(wxCommandEvent&) {
-  m_messages.ShowMessage(kPrintNotAvailable, MessageIcon::Exclamation);
+  m_sink->ShowMessage(kPrintNotAvailable, MessageIcon::Exclamation);
 }
 
 void CMainFrame::OnExit(wxCommandEvent&) { Close(); }
@@ -117,7 +96,7 @@ void CMainFrame::OnSettings(wxCommandEvent&) {
 
 void CMainFrame::OpenDocument(const std::string& path, std::string_view missingMessage) {
   if (!wxFileName::FileExists(ToWx(path))) {
-    m_messages.ShowMessage(missingMessage, MessageIcon::Exclamation);
+    m_sink->ShowMessage(missingMessage, MessageIcon::Exclamation);
     return;
   }
   wxLaunchDefaultApplication(ToWx(path));
@@ -150,5 +129,27 @@ void CMainFrame::UpdateIndicators() {
     SetStatusText(on ? kIndicatorText[i] : "", i + 1);
   }
 }
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
+  EVT_MENU(ToolkitCommandId(kCmdSystemBalanceSheet), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdSystemIncomeStatement), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdStandardsBalanceSheet), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdStandardsIncomeStatement), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdLocalBalanceSheet), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdLocalIncomeStatement), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdSmallBalanceSheet), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdSmallIncomeStatement), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdIncomeTaxReturn), CMainFrame::OnReport)
+  EVT_MENU(ToolkitCommandId(kCmdPrintBatch), CMainFrame::OnPrintBatch)
+  EVT_MENU(ToolkitCommandId(kCmdExit), CMainFrame::OnExit)
+  EVT_MENU(ToolkitCommandId(kCmdViewStatusBar), CMainFrame::OnViewStatusBar)
+  EVT_UPDATE_UI(ToolkitCommandId(kCmdViewStatusBar), CMainFrame::OnUpdateViewStatusBar)
+  EVT_MENU(ToolkitCommandId(kCmdSettings), CMainFrame::OnSettings)
+  EVT_MENU(ToolkitCommandId(kCmdHelp), CMainFrame::OnHelp)
+  EVT_MENU(ToolkitCommandId(kCmdLicense), CMainFrame::OnLicense)
+  EVT_MENU(ToolkitCommandId(kCmdAbout), CMainFrame::OnAbout)
+  EVT_IDLE(CMainFrame::OnIdle)
+wxEND_EVENT_TABLE()
 
 }  // namespace ledgerix

@@ -19,6 +19,8 @@ class CMainFrame : public wxFrame {
 
   // Brings the window back to normal size and in front (a second start asks for this).
   void RestoreAndRaise();
+  // Where the commands' messages go; message boxes over this window unless replaced.
+  void SetMessageSink(MessageSink& sink) { m_sink = &sink; }
 
  private:
   void OnReport(wxCommandEvent& event);
@@ -38,6 +40,7 @@ class CMainFrame : public wxFrame {
   CChildView* m_wndView = nullptr;
   WxSettingsStore m_settings;
   WxMessageSink m_messages;
+  MessageSink* m_sink = &m_messages;
   int m_indicatorState[3] = {-1, -1, -1};  // shown state of CAP, NUM, SCRL; -1 not yet
 
   wxDECLARE_EVENT_TABLE();

@@ -20,12 +20,7 @@ enum : int {
 };
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CSettingDlg, wxDialog) EVT_BUTTON(kIdSourceBrowse, CSettingDlg::OnBrowseSource)
-    EVT_BUTTON(kIdSaveBrowse, CSettingDlg::OnBrowseSave) EVT_BUTTON(kIdOK, CSettingDlg::OnOK)
-        wxEND_EVENT_TABLE()
-
-            CSettingDlg::CSettingDlg(wxWindow* parent, SettingsStore& store)
-    : m_store(store) {
+CSettingDlg::CSettingDlg(wxWindow* parent, SettingsStore& store) : m_store(store) {
   wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kSettingDialogResource));
   SetAffirmativeId(kIdOK);
   SetEscapeId(kIdCancel);
@@ -54,5 +49,12 @@ void CSettingDlg::OnOK(wxCommandEvent&) {
   ApplyDefaultFolders(m_store, {ToUtf8(m_sourcePath), ToUtf8(m_savePath)});
   EndModal(kIdOK);
 }
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(CSettingDlg, wxDialog)
+  EVT_BUTTON(kIdSourceBrowse, CSettingDlg::OnBrowseSource)
+  EVT_BUTTON(kIdSaveBrowse, CSettingDlg::OnBrowseSave)
+  EVT_BUTTON(kIdOK, CSettingDlg::OnOK)
+wxEND_EVENT_TABLE()
 
 }  // namespace ledgerix

@@ -28,6 +28,15 @@ enum CommandId : int {
   kCmdViewStatusBar = 59393,
 };
 
+// The toolkit's id for a command number. wx takes ids below 0x7FFF only (Windows sign-extends
+// 16-bit menu ids), so the command numbers above it are folded down; the resources keep the
+// numbers and the program maps them when it loads them.
+constexpr int ToolkitCommandId(int command) {
+  return command >= 0x8000 ? command - 0x8000 : command;
+}
+// The command number of a menu event's id (every menu command is numbered from 0x8000 up).
+constexpr int CommandFromToolkitId(int id) { return id + 0x8000; }
+
 // Resource numbers.
 inline constexpr int kMainMenuResource = 128;
 inline constexpr int kAboutDialogResource = 100;

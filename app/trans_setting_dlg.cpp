@@ -4,6 +4,7 @@
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/radiobut.h>
+#include <wx/stopwatch.h>
 #include <wx/treectrl.h>
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
@@ -40,26 +41,8 @@ bool RadioIsSet(wxWindow* dialog, int id) {
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CTransSettingDlg, wxDialog) EVT_INIT_DIALOG(CTransSettingDlg::OnInitDialog)
-    EVT_TREE_ITEM_EXPANDED(kIdSourceTree, CTransSettingDlg::OnItemExpanded)
-        EVT_TREE_ITEM_EXPANDED(kIdSaveTree, CTransSettingDlg::OnItemExpanded)
-            EVT_TREE_SEL_CHANGED(kIdSourceTree, CTransSettingDlg::OnSourceSelChanged)
-                EVT_TREE_SEL_CHANGED(kIdSaveTree, CTransSettingDlg::OnSaveSelChanged)
-                    EVT_RADIOBUTTON(kIdAllFiles, CTransSettingDlg::OnAllFiles)
-                        EVT_RADIOBUTTON(kIdSelectedFiles, CTransSettingDlg::OnSelectedFiles)
-                            EVT_RADIOBUTTON(kIdFilterXls, CTransSettingDlg::OnFilterXls)
-                                EVT_RADIOBUTTON(kIdFilterXlsx, CTransSettingDlg::OnFilterXlsx)
-                                    EVT_RADIOBUTTON(kIdFilterAll, CTransSettingDlg::OnFilterAll)
-                                        EVT_RADIOBUTTON(kIdActiveSheet,
-                                                        CTransSettingDlg::OnActiveSheet)
-                                            EVT_RADIOBUTTON(kIdAllSheets,
-                                                            CTransSettingDlg::OnAllSheets)
-                                                EVT_BUTTON(kIdOK, CTransSettingDlg::OnOK)
-                                                    wxEND_EVENT_TABLE()
-
-                                                        CTransSettingDlg::CTransSettingDlg(
-                                                            wxWindow* parent, SettingsStore& store,
-                                                            MessageSink& messages, FileRunner run)
+CTransSettingDlg::CTransSettingDlg(wxWindow* parent, SettingsStore& store, MessageSink& messages,
+                                   FileRunner run)
     : m_store(store), m_messages(messages), m_run(std::move(run)) {
   wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kTransDialogResource));
   SetAffirmativeId(kIdOK);
@@ -162,9 +145,21 @@ void CTransSettingDlg::OnAllSheets(wxCommandEvent&) {
 
 void CTransSettingDlg::ShowProgress(int value) {
   m_progress->SetValue(value);
-  m_progress->Update();
-  // Repaint while the batch holds the thread, without letting input in.
-  if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+  // The toolkit paints on its frame clock, which a busy thread never reaches: hand it one
+  // frame's time now and then, taking only paint and layout events, so that no input reaches
+  // the dialog while its batch runs.
+  constexpr long kRepaintEveryMs = 100, kFrameMs = 20;
+  if (value != 100 && m_sinceRepaint.Time() < kRepaintEveryMs) {
+    return;
+  }
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  wxStopWatch frame;
+  do {
+    m_progress->Update();
+    if (loop) loop->YieldFor(wxEVT_CATEGORY_UI);
+    wxMilliSleep(1);
+  } while (frame.Time() < kFrameMs);
+  m_sinceRepaint.Start();
 }
 
 void CTransSettingDlg::OnOK(wxCommandEvent&) {
@@ -179,6 +174,7 @@ void CTransSettingDlg::OnOK(wxCommandEvent&) {
   m_fileList->GetSelections(selections);
   for (int i : selections) batch.selected.push_back(static_cast<std::size_t>(i));
   m_progress->SetRange(100);
+  m_sinceRepaint.Start(-1000);
 
   DialogBatchEnd end;
   {
@@ -189,5 +185,22 @@ void CTransSettingDlg::OnOK(wxCommandEvent&) {
   }
   if (end == DialogBatchEnd::Completed) EndModal(kIdOK);
 }
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(CTransSettingDlg, wxDialog)
+  EVT_INIT_DIALOG(CTransSettingDlg::OnInitDialog)
+  EVT_TREE_ITEM_EXPANDED(kIdSourceTree, CTransSettingDlg::OnItemExpanded)
+  EVT_TREE_ITEM_EXPANDED(kIdSaveTree, CTransSettingDlg::OnItemExpanded)
+  EVT_TREE_SEL_CHANGED(kIdSourceTree, CTransSettingDlg::OnSourceSelChanged)
+  EVT_TREE_SEL_CHANGED(kIdSaveTree, CTransSettingDlg::OnSaveSelChanged)
+  EVT_RADIOBUTTON(kIdAllFiles, CTransSettingDlg::OnAllFiles)
+  EVT_RADIOBUTTON(kIdSelectedFiles, CTransSettingDlg::OnSelectedFiles)
+  EVT_RADIOBUTTON(kIdFilterXls, CTransSettingDlg::OnFilterXls)
+  EVT_RADIOBUTTON(kIdFilterXlsx, CTransSettingDlg::OnFilterXlsx)
+  EVT_RADIOBUTTON(kIdFilterAll, CTransSettingDlg::OnFilterAll)
+  EVT_RADIOBUTTON(kIdActiveSheet, CTransSettingDlg::OnActiveSheet)
+  EVT_RADIOBUTTON(kIdAllSheets, CTransSettingDlg::OnAllSheets)
+  EVT_BUTTON(kIdOK, CTransSettingDlg::OnOK)
+wxEND_EVENT_TABLE()
 
 }  // namespace ledgerix

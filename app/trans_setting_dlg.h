@@ -3,6 +3,7 @@
 #pragma once
 
 #include <wx/dialog.h>
+#include <wx/stopwatch.h>
 #include <wx/treebase.h>
 
 #include <string>
@@ -62,6 +63,7 @@ class CTransSettingDlg : public wxDialog {
   std::string m_saveFolder;
   // Selecting the default nodes while the trees are built must not replace the folders.
   bool m_initialising = false;
+  wxStopWatch m_sinceRepaint;  // since the progress bar was last given time to paint
 
   wxDECLARE_EVENT_TABLE();
 };

@@ -2,6 +2,7 @@
 
 #include <wx/config.h>
 #include <wx/msgdlg.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
 #include <wx/xml/xml.h>
 #include <wx/xrc/xmlres.h>
@@ -9,8 +10,11 @@
 #include <memory>
 #include <vector>
 
-// Generated from resources/ledgerix.xrc by wxrc.
-extern void InitLedgerixXmlResource();
+#include "app/shell_logic.h"
+
+// Generated: the bytes of resources/ledgerix.xrc.
+extern const unsigned char kLedgerixXrc[];
+extern const std::size_t kLedgerixXrc_size;
 
 namespace ledgerix {
 
@@ -72,11 +76,26 @@ class AcceleratorTableXmlHandler : public wxXmlResourceHandler {
       std::unique_ptr<wxAcceleratorEntry> key(
           wxAcceleratorEntry::Create("\t" + child->GetNodeContent().Strip(wxString::both)));
       if (!key) continue;
-      entries.emplace_back(key->GetFlags(), key->GetKeyCode(), static_cast<int>(command));
+      entries.emplace_back(key->GetFlags(), key->GetKeyCode(),
+                           ToolkitCommandId(static_cast<int>(command)));
     }
     return new wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
   }
 };
+
+// Menu items carry their command numbers; the toolkit gets them as ToolkitCommandId gives.
+void MapCommandIds(wxXmlNode* node) {
+  for (; node; node = node->GetNext()) {
+    long number = 0;
+    if (node->GetName() == "object" && node->GetAttribute("class") == "wxMenuItem" &&
+        node->GetAttribute("name").ToLong(&number)) {
+      node->DeleteAttribute("name");
+      node->AddAttribute("name",
+                         wxString::Format("%d", ToolkitCommandId(static_cast<int>(number))));
+    }
+    MapCommandIds(node->GetChildren());
+  }
+}
 
 }  // namespace
 
@@ -84,7 +103,11 @@ void LoadLedgerixResources() {
   wxXmlResource* resources = wxXmlResource::Get();
   resources->InitAllHandlers();
   resources->AddHandler(new AcceleratorTableXmlHandler);
-  InitLedgerixXmlResource();
+  wxMemoryInputStream bytes(kLedgerixXrc, kLedgerixXrc_size);
+  auto document = std::make_unique<wxXmlDocument>(bytes);
+  if (!document->IsOk()) return;
+  MapCommandIds(document->GetRoot());
+  resources->LoadDocument(document.release(), "ledgerix.xrc");
 }
 
 wxAcceleratorTable LoadAcceleratorTable(int resource) {

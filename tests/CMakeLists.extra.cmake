@@ -8,6 +8,17 @@ if(TARGET fuzz_xlsx AND NOT LEDGERIX_FUZZ)
            COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx)
   set_tests_properties(fuzz_xlsx_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
+# --- desktop program under Xvfb ---------------------------------------------------------------
+if(LEDGERIX_GUI AND TARGET ledgerix_app)
+  # The program with a driver that opens each dialog and runs one batch; beside the program so
+  # its program folder holds the documents and templates.
+  add_executable(ledgerix-gui-driver ${CMAKE_CURRENT_SOURCE_DIR}/app/gui/driver.cpp)
+  target_link_libraries(ledgerix-gui-driver PRIVATE ledgerix_app)
+  add_test(NAME app_gui_smoke
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/gui_smoke.sh $<TARGET_FILE:ledgerix>
+            $<TARGET_FILE:ledgerix-gui-driver> ${CMAKE_CURRENT_BINARY_DIR}/app_gui)
+  set_tests_properties(app_gui_smoke PROPERTIES LABELS app TIMEOUT 180 SKIP_RETURN_CODE 77)
+endif()
 # Replays the .xls fuzz target over its fixtures under plain ctest.
 if(TARGET fuzz_xls AND NOT LEDGERIX_FUZZ)
   add_test(NAME fuzz_xls_replay COMMAND fuzz_xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xls)

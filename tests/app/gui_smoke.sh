@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The desktop program under Xvfb with a window manager: a second start raises the first and
+# ends; then a driver opens each dialog and converts one batch through the conversion dialog.
+# Usage: gui_smoke.sh LEDGERIX DRIVER WORKDIR   (screenshots land in WORKDIR/shots)
+set -uo pipefail
+program=$1 driver=$2 work=$3
+
+for tool in Xvfb openbox xdotool xprop xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool missing"; exit 77; }
+done
+
+# The batch generator lives with the benchmark peers beside the checkout.
+peers=${LEDGERIX_PEERS:-$(cd "$(dirname "$0")/../../.." && pwd)/shared/peers}
+[ -f "$peers/gen_batch.py" ] || { echo "skipped: no $peers/gen_batch.py"; exit 77; }
+
+rm -rf "$work"
+mkdir -p "$work"/{home,config,runtime,shots,source,save}
+chmod 700 "$work/runtime"
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+export LANG=C.UTF-8 NO_AT_BRIDGE=1 GTK_A11Y=none
+
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null
+    wait "${pids[i]}" 2>/dev/null
+  done
+}
+trap cleanup EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -noreset 5>"$work/display" \
+  2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$work/display")
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+sleep 0.5
+
+# --- one instance: a second start brings the first back and ends --------------------------
+"$program" >"$work/first.log" 2>&1 &
+first=$!
+pids+=($first)
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Ledgerix$' | head -1)
+check "main window shown" test -n "$window"
+if [ -n "$window" ]; then
+  sleep 0.6
+  import -window root "$work/shots/program.png"
+  xdotool windowminimize --sync "$window"
+  check "main window minimised" bash -c "xprop -id $window _NET_WM_STATE | grep -q HIDDEN"
+  timeout 20 "$program" >"$work/second.log" 2>&1
+  check "second start ends at once with success" test $? -eq 0
+  restored=1
+  for _ in $(seq 50); do
+    if ! xprop -id "$window" _NET_WM_STATE | grep -q HIDDEN &&
+      xwininfo -id "$window" | grep -q IsViewable; then
+      restored=0
+      break
+    fi
+    sleep 0.1
+  done
+  check "first window restored by the second start" test $restored -eq 0
+  check "one main window" test "$(xdotool search --onlyvisible --name '^Ledgerix$' | wc -l)" -eq 1
+  check "first instance still running" kill -0 "$first"
+fi
+kill "$first" 2>/dev/null
+wait "$first" 2>/dev/null
+
+# --- each dialog, and one batch through the conversion dialog --------------------------------
+kind1="$work/source/国税资产负债表（制度版）（源"
+mkdir -p "$kind1"
+/usr/bin/python3 "$peers/gen_batch.py" --n 3 --formats xlsx --out "$kind1" >/dev/null
+check "three fixture workbooks" test "$(ls "$kind1"/*.xlsx | wc -l)" -eq 3
+
+LEDGERIX_TEST_SOURCE="$work/source" LEDGERIX_TEST_SAVE="$work/save" \
+  LEDGERIX_TEST_SHOTS="$work/shots" timeout 150 "$driver" 2>"$work/driver.log"
+check "driver checks" test $? -eq 0
+
+check "settings stored" grep -qx "DefaultSourcePath=$work/source" "$work/config/Ledgerix.conf"
+check "save setting stored" grep -qx "DefaultSavePath=$work/save" "$work/config/Ledgerix.conf"
+check "nine source folders" test "$(find "$work/source" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 9
+check "three output folders" test "$(find "$work/save" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 3
+check "one output per workbook" test "$(ls "$work/save/国税"/ZCFZB_*_CRC.xml 2>/dev/null | wc -l)" -eq 3
+for shot in program main settings about print_message trans_kind9 trans task_done; do
+  check "screenshot $shot" test -s "$work/shots/$shot.png"
+done
+
+if [ $failures -ne 0 ]; then
+  echo "--- driver log"; cat "$work/driver.log"
+  exit 1
+fi
