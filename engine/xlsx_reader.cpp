@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -15,8 +17,9 @@
 namespace ledgerix::engine {
 namespace {
 
-// No statement workbook comes near this; a part stating more is a zip bomb or damage.
-constexpr std::size_t kMaxPartBytes = 64u << 20;
+// Three times the largest part seen in real workbooks, a hundred times a statement's: a part
+// stating more is a zip bomb or damage. The DOM of a part this size can take some 500 MB.
+constexpr std::size_t kMaxPartBytes = 32u << 20;
 
 // In place, keeping whitespace-only text that stands alone (<t xml:space="preserve"> </t>).
 // Document type declarations are parsed only to be refused (below).

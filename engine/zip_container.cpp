@@ -33,7 +33,10 @@ GsfPtr<GsfInput> ChildOf(GsfInfile* dir, const std::string& name) {
   for (int i = 0; i < n; ++i) {
     const char* child = gsf_infile_name_by_index(dir, i);
     if (child && EqualsIgnoringAsciiCase(child, name)) {
-      return GsfPtr<GsfInput>(gsf_infile_child_by_index(dir, i));
+      GsfPtr<GsfInput> found(gsf_infile_child_by_index(dir, i));
+      // Listed in the central directory but unreadable (bad local header): damage, not absence.
+      if (!found) throw BookError(std::string(kCorrupt) + "（ZIP entry " + child + " unreadable）");
+      return found;
     }
   }
   return nullptr;

@@ -273,6 +273,8 @@ TEST(XlsxCells, UndecodableValuesFailTheSheetNamingTheCell) {
 
 TEST(XlsxHostile, PackagesThatAreNotSoundWorkbooks) {
   ExpectBookError([] { OpenBook(Fixture("hostile/truncated.xlsx")); }, kCorrupt, "ZIP");
+  ExpectBookError([] { OpenBook(Fixture("hostile/bad_local_header.xlsx")); }, kCorrupt,
+                  "sheet1.xml unreadable");
   ExpectBookError([] { OpenBook(Fixture("hostile/not_workbook.xlsx")); }, kNotAWorkbook,
                   "word/document.xml");
   ExpectBookError([] { OpenBook(Fixture("hostile/empty_file.xlsx")); }, kNotAWorkbook);

@@ -13,7 +13,7 @@ Real producers:
   openpyxl_1904_iso.xlsx  openpyxl: 1904 date system and t="d" ISO date cells.
   openpyxl_macro.xlsm  openpyxl, with the macro-enabled workbook content type (no macros).
 Hostile packages (hostile/), built with Python's zipfile from a small valid package:
-  truncated.xlsx, size_lie.xlsx (central directory states fewer bytes than the deflate data
+  truncated.xlsx, bad_local_header.xlsx, size_lie.xlsx (central directory states fewer bytes than the deflate data
   holds), zip_bomb.xlsx (a 80 MB worksheet of zeros, deflated to about 80 KB),
   not_workbook.xlsx (a word-processing package), empty_file.xlsx.
 The expected values in tests/engine/xlsx_reader_test.cpp are written by hand from the tables
@@ -203,6 +203,12 @@ def write_hostile(out):
         f.write(good[:len(good) * 2 // 3])
     with open(os.path.join(out, "size_lie.xlsx"), "wb") as f:
         f.write(patch_central_size(good, "xl/worksheets/sheet1.xml", 100))
+    damaged = bytearray(good)
+    name = b"xl/worksheets/sheet1.xml"
+    header = damaged.find(b"PK\x03\x04", damaged.find(name) - 30 - 16)
+    damaged[header + 3] = 0x05                         # the local header's signature
+    with open(os.path.join(out, "bad_local_header.xlsx"), "wb") as f:
+        f.write(bytes(damaged))
     with open(os.path.join(out, "size_claims_4gb.xlsx"), "wb") as f:
         f.write(patch_central_size(good, "xl/worksheets/sheet1.xml", 0xFFFFFFF0))
     buf = io.BytesIO()
