@@ -78,7 +78,9 @@ bool CLedgerixApp::OnInit() {
   // Without the IPC service a second start finds no one to raise and ends quietly; this one
   // still works.
   m_instance->Serve([this] {
-    if (m_mainFrame) CallAfter([this] { m_mainFrame->RestoreAndRaise(); });
+    CallAfter([this] {
+      if (m_mainFrame) m_mainFrame->RestoreAndRaise();
+    });
   });
   return true;
 }
@@ -89,7 +91,6 @@ int CLedgerixApp::OnRun() {
 }
 
 int CLedgerixApp::OnExit() {
-  m_mainFrame = nullptr;
   m_instance.reset();
   delete wxConfigBase::Set(nullptr);
   return wxApp::OnExit();

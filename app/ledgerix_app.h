@@ -3,14 +3,14 @@
 #pragma once
 
 #include <wx/app.h>
+#include <wx/weakref.h>
 
 #include <memory>
 
+#include "app/main_frame.h"
 #include "app/single_instance.h"
 
 namespace ledgerix {
-
-class CMainFrame;
 
 class CLedgerixApp : public wxApp {
  public:
@@ -21,12 +21,12 @@ class CLedgerixApp : public wxApp {
   void OnUnhandledException() override;
 
  protected:
-  CMainFrame* MainFrame() const { return m_mainFrame; }
+  CMainFrame* MainFrame() const { return m_mainFrame.get(); }
 
  private:
   std::unique_ptr<SingleInstance> m_instance;
-  CMainFrame* m_mainFrame = nullptr;
-  bool m_handedOver = false;  // a second start that asked the first to come forward
+  wxWeakRef<CMainFrame> m_mainFrame;  // cleared when the window is destroyed
+  bool m_handedOver = false;          // a second start that asked the first to come forward
 };
 
 }  // namespace ledgerix

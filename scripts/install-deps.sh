@@ -6,7 +6,7 @@ pkgs=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
   libwxgtk3.2-dev libcups2-dev libcairo2-dev libpango1.0-dev)
 if [ "${1:-}" = "--test" ]; then
   pkgs+=(libreoffice-calc-nogui python3-xlrd python3-openpyxl python3-xlwt
-    xvfb xauth fonts-wqy-zenhei)
+    xvfb xauth fonts-wqy-zenhei openbox xdotool x11-utils imagemagick)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
