@@ -1,0 +1,211 @@
+// Checks shared by the .xls writer's tests: the stream offsets a written workbook must keep
+// consistent, every cell of a book as our reader sees it, and the same cells as xlrd sees them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/book.h"
+
+namespace ledgerix::engine::testing {
+
+inline std::uint16_t Get16(std::string_view s, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                    (static_cast<unsigned char>(s[at + 1]) << 8));
+}
+inline std::uint32_t Get32(std::string_view s, std::size_t at) {
+  return Get16(s, at) | (std::uint32_t{Get16(s, at + 2)} << 16);
+}
+
+struct RawRecord {
+  std::uint16_t id;
+  std::uint32_t offset;
+  std::string_view payload;
+  int depth;  // 1 for the substream's own records
+};
+
+// The records from the BOF at start to its EOF; an empty list when they run off the stream.
+inline std::vector<RawRecord> RawRecords(std::string_view stream, std::uint32_t start) {
+  std::vector<RawRecord> out;
+  int depth = 0;
+  std::size_t pos = start;
+  while (stream.size() - pos >= 4) {
+    std::uint16_t id = Get16(stream, pos);
+    std::uint16_t size = Get16(stream, pos + 2);
+    if (stream.size() - pos - 4 < size) return {};
+    if (id == 0x0809) ++depth;
+    out.push_back(
+        RawRecord{id, static_cast<std::uint32_t>(pos), stream.substr(pos + 4, size), depth});
+    pos += 4 + size;
+    if (id == 0x000A && --depth == 0) return out;
+  }
+  return {};
+}
+
+// One cell record's id and XF index, by row and column, over a sheet's depth-1 records.
+struct CellFormat {
+  std::uint16_t id = 0;
+  std::uint16_t xf = 0;
+};
+inline std::map<std::pair<unsigned, unsigned>, CellFormat> CellFormats(
+    const std::vector<RawRecord>& sheet) {
+  std::map<std::pair<unsigned, unsigned>, CellFormat> out;
+  for (const RawRecord& r : sheet) {
+    if (r.depth != 1 || r.payload.size() < 6) continue;
+    unsigned row = Get16(r.payload, 0), col = Get16(r.payload, 2);
+    switch (r.id) {
+      case 0x00BD:  // MULRK
+      case 0x00BE: {
+        std::size_t width = r.id == 0x00BD ? 6 : 2;
+        for (std::size_t i = 0; 4 + i * width + 2 <= r.payload.size() - 2; ++i) {
+          out[{row, col + static_cast<unsigned>(i)}] = {r.id, Get16(r.payload, 4 + i * width)};
+        }
+        break;
+      }
+      case 0x0203:
+      case 0x027E:
+      case 0x00FD:
+      case 0x0204:
+      case 0x0205:
+      case 0x0201:
+      case 0x0006:
+        out[{row, col}] = {r.id, Get16(r.payload, 4)};
+        break;
+      default:
+        break;
+    }
+  }
+  return out;
+}
+
+// Every offset a BIFF8 stream holds points where it must: BOUNDSHEET at a BOF, each EXTSST
+// bucket at the start of a string inside an SST or CONTINUE record, each INDEX entry at a
+// DBCELL, each DBCELL back at a ROW record; and RECALCID asks for a full recalculation.
+inline void ExpectConsistentOffsets(std::string_view stream) {
+  std::vector<RawRecord> globals = RawRecords(stream, 0);
+  ASSERT_FALSE(globals.empty());
+  std::map<std::uint32_t, std::uint16_t> ids;  // record start -> id, whole stream
+  std::vector<std::uint32_t> sheets;
+  bool recalc = false;
+  for (const RawRecord& r : globals) {
+    ids[r.offset] = r.id;
+    if (r.id == 0x0085) sheets.push_back(Get32(r.payload, 0));
+    if (r.id == 0x01C1) {
+      recalc = true;
+      EXPECT_EQ(Get32(r.payload, 4), 0u) << "RECALCID dwBuild";
+    }
+  }
+  EXPECT_TRUE(recalc) << "no RECALCID";
+  for (const RawRecord& r : globals) {
+    if (r.id != 0x00FF) continue;
+    for (std::size_t b = 2; b + 8 <= r.payload.size(); b += 8) {
+      std::uint32_t ib = Get32(r.payload, b);
+      std::uint16_t within = Get16(r.payload, b + 4);
+      auto it = ids.find(ib - within);
+      ASSERT_TRUE(it != ids.end()) << "EXTSST bucket at " << ib;
+      EXPECT_TRUE(it->second == 0x00FC || it->second == 0x003C);
+    }
+  }
+  for (std::uint32_t start : sheets) {
+    std::vector<RawRecord> sheet = RawRecords(stream, start);
+    ASSERT_FALSE(sheet.empty()) << "BOUNDSHEET offset " << start << " is no substream";
+    EXPECT_EQ(sheet.front().id, 0x0809);
+    std::map<std::uint32_t, const RawRecord*> at;
+    for (const RawRecord& r : sheet) at[r.offset] = &r;
+    int dbcells = 0;
+    for (const RawRecord& r : sheet) {
+      if (r.depth != 1) continue;
+      if (r.id == 0x00D7) {
+        ++dbcells;
+        auto row = at.find(r.offset - Get32(r.payload, 0));
+        ASSERT_TRUE(row != at.end()) << "DBCELL at " << r.offset;
+        EXPECT_EQ(row->second->id, 0x0208) << "DBCELL at " << r.offset;
+      }
+    }
+    for (const RawRecord& r : sheet) {
+      if (r.depth != 1 || r.id != 0x020B) continue;
+      EXPECT_EQ((r.payload.size() - 16) / 4, static_cast<std::size_t>(dbcells));
+      for (std::size_t k = 16; k + 4 <= r.payload.size(); k += 4) {
+        auto db = at.find(Get32(r.payload, k));
+        ASSERT_TRUE(db != at.end()) << "INDEX entry " << Get32(r.payload, k);
+        EXPECT_EQ(db->second->id, 0x00D7);
+      }
+    }
+  }
+}
+
+// sheet name -> A1 address -> value.
+using BookCells = std::map<std::string, std::map<std::string, Variant>>;
+
+inline BookCells AllCells(Book& book) {
+  BookCells out;
+  for (int i = 0; i < static_cast<int>(book.sheets().size()); ++i) {
+    auto& sheet = out[book.sheets()[static_cast<std::size_t>(i)].name];
+    book.Cells(i).ForEach([&](std::uint32_t row, std::uint32_t col, const Variant& v) {
+      sheet[FormatA1(row, col)] = v;
+    });
+  }
+  return out;
+}
+
+inline std::string FromHex(std::string_view hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return out;
+}
+
+// The cells of each file as xlrd reads them (python3-xlrd); a file xlrd rejects maps to an
+// entry holding only the sheet "!error" with the message in A1.
+inline std::map<std::string, BookCells> XlrdCells(const std::vector<std::string>& paths) {
+  std::string command =
+      "/usr/bin/python3 '" + std::string(LEDGERIX_TEST_DATA) + "/xls_writer/xlrd_cells.py'";
+  for (const std::string& p : paths) command += " '" + p + "'";
+  std::map<std::string, BookCells> out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return out;
+  std::string text;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  ::pclose(pipe);
+  BookCells* current = nullptr;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    std::vector<std::string> f;
+    std::size_t s = 0;
+    for (std::size_t t; (t = line.find('\t', s)) != std::string::npos; s = t + 1) {
+      f.push_back(line.substr(s, t - s));
+    }
+    f.push_back(line.substr(s));
+    if (f[0] == "F") {
+      current = &out[f[1]];
+    } else if (f[0] == "X" && f.size() >= 3) {
+      out[f[1]]["!error"]["A1"] = Variant::String(f[2]);
+      current = nullptr;
+    } else if (current && f.size() == 4) {
+      Variant v;
+      if (f[2] == "n") v = Variant::Number(std::strtod(f[3].c_str(), nullptr));
+      if (f[2] == "s") v = Variant::String(FromHex(f[3]));
+      if (f[2] == "b") v = Variant::Boolean(f[3] == "1");
+      if (f[2] == "e") v = Variant::Error(static_cast<CellError>(2000 + std::stoi(f[3])));
+      (*current)[FromHex(f[0])][f[1]] = v;
+    }
+  }
+  return out;
+}
+
+}  // namespace ledgerix::engine::testing
