@@ -103,6 +103,60 @@ std::uint16_t Le16(const char* p) {
                                     (static_cast<unsigned char>(p[1]) << 8));
 }
 
+char* EncodeUtf8(std::uint32_t cp, char* dst) {
+  if (cp < 0x80) {
+    *dst++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *dst++ = static_cast<char>(0xC0 | (cp >> 6));
+    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *dst++ = static_cast<char>(0xE0 | (cp >> 12));
+    *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *dst++ = static_cast<char>(0xF0 | (cp >> 18));
+    *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return dst;
+}
+
+// Appends n UTF-16LE units at data as UTF-8; *pending carries a high surrogate over from and
+// to the neighbouring pieces of the same string. Lone surrogates become U+FFFD.
+void AppendUtf16Units(const char* data, std::size_t n, std::uint32_t* pending, std::string* out) {
+  std::size_t start = out->size();
+  out->resize(start + 3 * n + 3);  // 3 bytes per unit at most; a pair takes 4 for 2 units
+  char* dst = out->data() + start;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t unit = Le16(data + 2 * i);
+    if (*pending) {
+      if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        dst = EncodeUtf8(0x10000 + ((*pending - 0xD800) << 10) + (unit - 0xDC00), dst);
+        *pending = 0;
+        continue;
+      }
+      dst = EncodeUtf8(0xFFFD, dst);
+      *pending = 0;
+    }
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      *pending = unit;
+    } else {
+      dst = EncodeUtf8(unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit, dst);
+    }
+  }
+  out->resize(static_cast<std::size_t>(dst - out->data()));
+}
+
+// Appends n Latin-1 bytes as UTF-8.
+void AppendLatin1(const char* data, std::size_t n, std::string* out) {
+  std::size_t start = out->size();
+  out->resize(start + 2 * n);
+  char* dst = out->data() + start;
+  for (std::size_t i = 0; i < n; ++i) dst = EncodeUtf8(static_cast<unsigned char>(data[i]), dst);
+  out->resize(static_cast<std::size_t>(dst - out->data()));
+}
+
 }  // namespace
 
 void ReadSubstream(std::string_view stream, std::uint32_t start, Substream* out) {
@@ -248,7 +302,8 @@ void ContinuedReader::AppendBytes(std::size_t n, std::string* out) {
 }
 
 void ContinuedReader::AppendChars(std::size_t count, bool high_byte, std::string* out) {
-  std::string units;  // 16-bit characters are gathered so pairs split by a CONTINUE still join
+  out->reserve(out->size() + count);
+  std::uint32_t pending = 0;  // a high surrogate whose partner may sit in the next CONTINUE
   while (count > 0) {
     if (pos_ == segment_.size()) {
       if (!NextSegment()) Fail("string runs past its record and CONTINUE records");
@@ -266,52 +321,29 @@ void ContinuedReader::AppendChars(std::size_t count, bool high_byte, std::string
     }
     const char* p = segment_.data() + pos_;
     if (high_byte) {
-      units.append(p, n * 2);
+      AppendUtf16Units(p, n, &pending, out);
     } else {
-      for (std::size_t i = 0; i < n; ++i) {
-        units.push_back(p[i]);
-        units.push_back('\0');
+      if (pending) {
+        AppendUtf8(0xFFFD, out);
+        pending = 0;
       }
+      AppendLatin1(p, n, out);
     }
     pos_ += n * width;
     count -= n;
   }
-  AppendUtf16Le(units.data(), units.size() / 2, out);
+  if (pending) AppendUtf8(0xFFFD, out);
 }
 
 void AppendUtf8(std::uint32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+  char buf[4];
+  out->append(buf, static_cast<std::size_t>(EncodeUtf8(cp, buf) - buf));
 }
 
 void AppendUtf16Le(const char* data, std::size_t units, std::string* out) {
-  out->reserve(out->size() + units);
-  for (std::size_t i = 0; i < units; ++i) {
-    std::uint32_t u = Le16(data + 2 * i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-      std::uint32_t low = Le16(data + 2 * (i + 1));
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), out);
-        ++i;
-        continue;
-      }
-    }
-    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
-    AppendUtf8(u, out);
-  }
+  std::uint32_t pending = 0;
+  AppendUtf16Units(data, units, &pending, out);
+  if (pending) AppendUtf8(0xFFFD, out);
 }
 
 std::string ReadBiff8String(RecordCursor& cursor, int count_bytes) {
@@ -325,8 +357,7 @@ std::string ReadBiff8String(RecordCursor& cursor, int count_bytes) {
     AppendUtf16Le(units.data(), count, &text);
   } else {
     std::string_view bytes = cursor.Bytes(count);
-    text.reserve(count);
-    for (char c : bytes) AppendUtf8(static_cast<unsigned char>(c), &text);
+    AppendLatin1(bytes.data(), bytes.size(), &text);
   }
   return text;
 }
