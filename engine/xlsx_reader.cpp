@@ -186,8 +186,7 @@ bool IsTrue(const char* value) {
 
 class XlsxBook : public Book {
  public:
-  XlsxBook(std::string bytes, std::string name)
-      : bytes_(std::move(bytes)), name_(std::move(name)), zip_(bytes_) {
+  explicit XlsxBook(std::string bytes) : bytes_(std::move(bytes)), zip_(bytes_) {
     std::string workbook_part = FindWorkbookPart();
     ReadWorkbook(workbook_part);
   }
@@ -241,11 +240,9 @@ class XlsxBook : public Book {
     int tab = 0;
     int active = -1;
     pugi::xml_node list = ChildElement(root, "sheets");
-    for (pugi::xml_node sheet = list.first_child(); sheet; sheet = sheet.next_sibling(), ++tab) {
-      if (!IsElement(sheet, "sheet")) {
-        --tab;
-        continue;
-      }
+    for (pugi::xml_node sheet = list.first_child(); sheet; sheet = sheet.next_sibling()) {
+      if (!IsElement(sheet, "sheet")) continue;
+      int this_tab = tab++;
       const char* id = RelationshipIdOf(sheet);
       const Relationship* rel = nullptr;
       for (const auto& r : rels) {
@@ -265,7 +262,7 @@ class XlsxBook : public Book {
       std::string_view state = sheet.attribute("state").value();
       if (state == "hidden") info.visible = xlSheetHidden;
       if (state == "veryHidden") info.visible = xlSheetVeryHidden;
-      if (tab == active_tab) active = static_cast<int>(sheets_.size());
+      if (this_tab == active_tab) active = static_cast<int>(sheets_.size());
       sheets_.push_back(std::move(info));
       sheet_parts_.push_back(rel->target);
     }
@@ -405,7 +402,6 @@ class XlsxBook : public Book {
   }
 
   std::string bytes_;  // the package; the ZIP layer reads from it until the book is gone
-  std::string name_;
   ZipPackage zip_;
   std::vector<std::string> sheet_parts_;  // per worksheet
   std::vector<std::string> strings_;
@@ -413,13 +409,13 @@ class XlsxBook : public Book {
 
 }  // namespace
 
-std::unique_ptr<Book> OpenXlsx(std::string bytes, const std::string& name) {
+std::unique_ptr<Book> OpenXlsx(std::string bytes, const std::string&) {
   // Opening a workbook allocates a few hundred KB (inflate windows, XML pages) and frees them
   // at close; glibc then gives the heap top back to the system and takes it again for the next
   // workbook, page faults and all, which halved batch throughput. Keep up to 64 MB instead.
   static const bool keep_heap = mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1;
   (void)keep_heap;
-  return std::make_unique<XlsxBook>(std::move(bytes), name);
+  return std::make_unique<XlsxBook>(std::move(bytes));
 }
 
 }  // namespace ledgerix::engine
