@@ -5,6 +5,7 @@
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/log.h>
+#include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -26,6 +27,7 @@
 #include "app/shell_logic.h"
 #include "app/trans_setting_dlg.h"
 #include "app/wx_support.h"
+#include "convert/common/program_folder.h"
 
 namespace ledgerix {
 namespace {
@@ -168,6 +170,33 @@ class DriverApp : public CLedgerixApp {
           Check(frame->GetStatusBar()->GetFieldsCount() == 4, "four status panes");
           Check(frame->GetStatusBar()->GetStatusText(0) == ToWx(kReadyText), "就绪 when idle");
           Shot("main.png", frame);
+          // A highlighted item's prompt in the message pane, "就绪" back when the menu closes.
+          wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, ToolkitCommandId(kCmdSettings));
+          highlight.SetEventObject(frame);
+          frame->ProcessWindowEvent(highlight);
+          Check(frame->GetStatusBar()->GetStatusText(0) == ToWx("设置默认路径"), "status prompt");
+          wxMenuEvent close(wxEVT_MENU_CLOSE);
+          close.SetEventObject(frame);
+          frame->ProcessWindowEvent(close);
+          Check(frame->GetStatusBar()->GetStatusText(0) == ToWx(kReadyText), "就绪 after the menu");
+          // The documents looked for in a folder without them; F1 runs the help command.
+          programFolder_ = ProgramFolder();
+          SetProgramFolder(ToUtf8(Env("LEDGERIX_TEST_SHOTS")) + "/");
+          frame->Raise();
+          frame->SetFocus();
+          wxUIActionSimulator().Char(WXK_F1);
+          return true;
+        },
+        AnswerMessage("help_missing.png", std::string(kHelpMissing)),
+        [=, this] {
+          if (sink_->showing) return false;
+          Command(frame, kCmdLicense);
+          return true;
+        },
+        AnswerMessage("license_missing.png", std::string(kLicenseMissing)),
+        [=, this] {
+          if (sink_->showing) return false;
+          SetProgramFolder(programFolder_);
           Command(frame, kCmdSettings);
           return true;
         },
@@ -249,7 +278,7 @@ class DriverApp : public CLedgerixApp {
         AnswerMessage("task_done.png", std::string(kTaskDone)),
         [=, this] {
           if (sink_->showing || OpenDialog<CTransSettingDlg>()) return false;
-          Check(sink_->shown.size() == 2, "no other message during the batch");
+          Check(sink_->shown.size() == 4, "no other message during the batch");
           Command(frame, kCmdExit);
           return true;
         },
@@ -257,6 +286,7 @@ class DriverApp : public CLedgerixApp {
   }
 
   std::unique_ptr<WatchedSink> sink_;
+  std::string programFolder_;
   std::vector<Step> steps_;
   std::size_t step_ = 0;
   int waited_ = 0;
