@@ -148,7 +148,7 @@ void CTransSettingDlg::ShowProgress(int value) {
   // The toolkit paints on its frame clock, which a busy thread never reaches: hand it one
   // frame's time now and then, taking only paint and layout events, so that no input reaches
   // the dialog while its batch runs.
-  constexpr long kRepaintEveryMs = 100, kFrameMs = 20;
+  constexpr long kRepaintEveryMs = 200, kFrameMs = 20;
   if (value != 100 && m_sinceRepaint.Time() < kRepaintEveryMs) {
     return;
   }

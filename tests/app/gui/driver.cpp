@@ -259,6 +259,29 @@ class DriverApp : public CLedgerixApp {
           const wxTreeItemId folder = tree->GetSelection();
           Check(folder.IsOk() && tree->GetItemText(folder) == ToWx("国税资产负债表（制度版）（源"),
                 "source tree preselects the kind's folder");
+          // The root keeps the folder and the list.
+          tree->SelectItem(tree->GetRootItem());
+          Check(list->GetCount() == 3 &&
+                    dialog->SourceFolder() == source + "/国税资产负债表（制度版）（源/",
+                "selecting 我的电脑 changes nothing");
+          // The filter decides what the list shows; the file choice enables the list.
+          auto radio = [dialog](int id) {
+            auto* button = wxDynamicCast(dialog->FindWindow(id), wxRadioButton);
+            button->SetValue(true);
+            wxCommandEvent event(wxEVT_RADIOBUTTON, id);
+            event.SetEventObject(button);
+            event.SetInt(1);
+            button->GetEventHandler()->ProcessEvent(event);
+          };
+          radio(1014);
+          Check(list->GetCount() == 0, "*.xls filter hides the .xlsx workbooks");
+          radio(1015);
+          Check(list->GetCount() == 3, "*.xlsx filter shows them");
+          radio(1016);
+          radio(1004);
+          Check(list->IsEnabled(), "选中文件 enables the list");
+          radio(1003);
+          Check(!list->IsEnabled(), "全部文件 disables it again");
           // Away to the parent (no workbooks) and back: the list follows the tree.
           tree->SelectItem(tree->GetItemParent(folder));
           Check(list->GetCount() == 0, "list refilled for the parent folder");
