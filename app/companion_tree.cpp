@@ -3,6 +3,9 @@
 #include <wx/dirdlg.h>
 #include <wx/textctrl.h>
 #include <wx/treectrl.h>
+#ifdef __WINDOWS__
+#include <wx/volume.h>
+#endif
 
 #include "app/folder_tree_logic.h"
 #include "app/wx_support.h"
@@ -35,10 +38,22 @@ wxTreeItemId ChildNamed(wxTreeCtrl* tree, const wxTreeItemId& parent, const wxSt
   return {};
 }
 
+std::vector<TreeDrive> Drives() {
+#ifdef __WINDOWS__
+  std::vector<TreeDrive> drives;
+  for (const wxString& volume : wxFSVolume::GetVolumes()) {
+    drives.push_back({ToUtf8(volume), ToUtf8(volume)});
+  }
+  return drives;
+#else
+  return MachineDrives();
+#endif
+}
+
 }  // namespace
 
 void fnAddTreeDrive(wxTreeCtrl* tree, const wxTreeItemId& root) {
-  for (const TreeDrive& drive : MachineDrives()) AddFolder(tree, root, drive.label, drive.path);
+  for (const TreeDrive& drive : Drives()) AddFolder(tree, root, drive.label, drive.path);
 }
 
 void fnAddTreeDriveDir(wxTreeCtrl* tree, const wxTreeItemId& root) {
