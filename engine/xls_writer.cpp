@@ -8,6 +8,7 @@
 #include "engine/biff_cursor.h"
 #include "engine/biff_records.h"
 #include "engine/book.h"
+#include "engine/ole2_container.h"
 #include "engine/ole2_out.h"
 
 namespace ledgerix::engine {
@@ -186,7 +187,11 @@ class SstReader {
       }
       std::size_t width = high ? 2 : 1;
       std::size_t k = std::min(count, (segment_.size() - pos_) / width);
-      if (k == 0) Fail("a character is split between records");
+      if (k == 0) {
+        // As the reader: a lone byte at the end of a record cannot hold a 16-bit character.
+        pos_ = segment_.size();
+        continue;
+      }
       for (std::size_t i = 0; i < k; ++i) {
         entry->chars.push_back(
             static_cast<char16_t>(high ? GetU16(segment_, pos_ + 2 * i)
@@ -491,7 +496,6 @@ class SheetRewriter {
         RowEntry& row = rows_[GetU16(rec.payload, 0)];
         row.has_record = true;
         row.record = std::move(rec);
-        any_row_records_ = true;
         foreign = &row.foreign;
         owner = nullptr;
       } else if (r.id == kDbCell) {
@@ -625,7 +629,7 @@ class SheetRewriter {
       e.first = e.last = static_cast<std::uint16_t>(w.col);
       e.own.push_back(std::move(rec));
       row.cells[e.first] = std::move(e);
-      if (!row.has_record && any_row_records_) {
+      if (!row.has_record) {
         // A new row, laid out like the others: default height, no format of its own.
         row.has_record = true;
         row.record = OutRecord{kRow, {}};
@@ -694,7 +698,7 @@ class SheetRewriter {
           pos += size_of(cell.own) + size_of(cell.foreign);
         }
       }
-      if (with_dbcells_) {
+      if (with_dbcells_ && !first_row) {  // a DBCELL points back at a ROW
         OutRecord db{kDbCell, {}};
         PutU32(db.payload, static_cast<std::uint32_t>(pos - block_start));
         db.payload += offsets;
@@ -733,7 +737,6 @@ class SheetRewriter {
   bool has_table_ = false;
   std::size_t table_first_ = 0, table_last_ = 0;
   bool with_dbcells_ = false;
-  bool any_row_records_ = false;
   std::uint16_t default_height_ = 0x00FF;
   std::vector<std::string> col_infos_;
   std::map<std::uint32_t, RowEntry> rows_;
@@ -991,7 +994,9 @@ void SaveXls(const std::string& path, const std::string& original, std::string_v
   if (original.empty()) {
     WriteFileAtomically(path, patched);
   } else {
-    WriteFileAtomically(path, ReplaceOle2Stream(original, "Workbook", patched));
+    // The stream the reader took: "Workbook", or "Book" where some writers put BIFF8 too.
+    bool workbook = Ole2Container(original).Find("Workbook") >= 0;
+    WriteFileAtomically(path, ReplaceOle2Stream(original, workbook ? "Workbook" : "Book", patched));
   }
 }
 

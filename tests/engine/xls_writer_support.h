@@ -86,60 +86,66 @@ inline std::map<std::pair<unsigned, unsigned>, CellFormat> CellFormats(
   return out;
 }
 
-// Every offset a BIFF8 stream holds points where it must: BOUNDSHEET at a BOF, each EXTSST
-// bucket at the start of a string inside an SST or CONTINUE record, each INDEX entry at a
-// DBCELL, each DBCELL back at a ROW record; and RECALCID asks for a full recalculation.
-inline void ExpectConsistentOffsets(std::string_view stream) {
+// What is wrong with the offsets a BIFF8 stream holds: each BOUNDSHEET must point at a BOF,
+// each EXTSST bucket at a string inside an SST or CONTINUE record, each INDEX entry at a DBCELL
+// (one entry per DBCELL), each DBCELL back at a ROW record; with_recalc, a RECALCID must ask for
+// a full recalculation.
+inline std::vector<std::string> OffsetProblems(std::string_view stream, bool with_recalc = true) {
+  std::vector<std::string> problems;
   std::vector<RawRecord> globals = RawRecords(stream, 0);
-  ASSERT_FALSE(globals.empty());
-  std::map<std::uint32_t, std::uint16_t> ids;  // record start -> id, whole stream
+  if (globals.empty()) return {"globals substream unreadable"};
+  std::map<std::uint32_t, std::uint16_t> ids;  // record start -> id, globals
   std::vector<std::uint32_t> sheets;
   bool recalc = false;
   for (const RawRecord& r : globals) {
     ids[r.offset] = r.id;
     if (r.id == 0x0085) sheets.push_back(Get32(r.payload, 0));
-    if (r.id == 0x01C1) {
-      recalc = true;
-      EXPECT_EQ(Get32(r.payload, 4), 0u) << "RECALCID dwBuild";
-    }
+    if (r.id == 0x01C1) recalc = Get32(r.payload, 4) == 0;
   }
-  EXPECT_TRUE(recalc) << "no RECALCID";
+  if (with_recalc && !recalc) problems.push_back("no RECALCID with dwBuild 0");
   for (const RawRecord& r : globals) {
     if (r.id != 0x00FF) continue;
     for (std::size_t b = 2; b + 8 <= r.payload.size(); b += 8) {
       std::uint32_t ib = Get32(r.payload, b);
-      std::uint16_t within = Get16(r.payload, b + 4);
-      auto it = ids.find(ib - within);
-      ASSERT_TRUE(it != ids.end()) << "EXTSST bucket at " << ib;
-      EXPECT_TRUE(it->second == 0x00FC || it->second == 0x003C);
+      auto it = ids.find(ib - Get16(r.payload, b + 4));
+      if (it == ids.end() || (it->second != 0x00FC && it->second != 0x003C)) {
+        problems.push_back("EXTSST bucket at " + std::to_string(ib));
+      }
     }
   }
   for (std::uint32_t start : sheets) {
     std::vector<RawRecord> sheet = RawRecords(stream, start);
-    ASSERT_FALSE(sheet.empty()) << "BOUNDSHEET offset " << start << " is no substream";
-    EXPECT_EQ(sheet.front().id, 0x0809);
-    std::map<std::uint32_t, const RawRecord*> at;
-    for (const RawRecord& r : sheet) at[r.offset] = &r;
-    int dbcells = 0;
+    if (sheet.empty() || sheet.front().id != 0x0809) {
+      problems.push_back("BOUNDSHEET offset " + std::to_string(start) + " is no substream");
+      continue;
+    }
+    std::map<std::uint32_t, std::uint16_t> at;
+    for (const RawRecord& r : sheet) at[r.offset] = r.id;
+    std::size_t dbcells = 0;
     for (const RawRecord& r : sheet) {
-      if (r.depth != 1) continue;
-      if (r.id == 0x00D7) {
-        ++dbcells;
-        auto row = at.find(r.offset - Get32(r.payload, 0));
-        ASSERT_TRUE(row != at.end()) << "DBCELL at " << r.offset;
-        EXPECT_EQ(row->second->id, 0x0208) << "DBCELL at " << r.offset;
+      if (r.depth != 1 || r.id != 0x00D7) continue;
+      ++dbcells;
+      auto row = at.find(r.offset - Get32(r.payload, 0));
+      if (row == at.end() || row->second != 0x0208) {
+        problems.push_back("DBCELL at " + std::to_string(r.offset) + " points at no ROW");
       }
     }
     for (const RawRecord& r : sheet) {
       if (r.depth != 1 || r.id != 0x020B) continue;
-      EXPECT_EQ((r.payload.size() - 16) / 4, static_cast<std::size_t>(dbcells));
+      if ((r.payload.size() - 16) / 4 != dbcells) {
+        problems.push_back("INDEX at " + std::to_string(r.offset) + " counts " +
+                           std::to_string((r.payload.size() - 16) / 4) + " of " +
+                           std::to_string(dbcells) + " DBCELLs");
+      }
       for (std::size_t k = 16; k + 4 <= r.payload.size(); k += 4) {
         auto db = at.find(Get32(r.payload, k));
-        ASSERT_TRUE(db != at.end()) << "INDEX entry " << Get32(r.payload, k);
-        EXPECT_EQ(db->second->id, 0x00D7);
+        if (db == at.end() || db->second != 0x00D7) {
+          problems.push_back("INDEX entry " + std::to_string(Get32(r.payload, k)));
+        }
       }
     }
   }
+  return problems;
 }
 
 // sheet name -> A1 address -> value.
