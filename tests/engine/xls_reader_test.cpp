@@ -207,6 +207,10 @@ TEST(XlsReaderHostile, SharedStringIndexPastTheTable) {
   // A count of zero with strings present: the strings are still there.
   auto zero = Open(Workbook({{"S", 0, 0, LabelSst(0, 0, 1)}}, Sst({Str8("a"), Str8("b")}, 0)));
   EXPECT_EQ(At(*zero, 0, "A1"), Variant::String("b"));
+  // A count of four billion reserves nothing beyond what the record can hold, and reads the
+  // strings that are there.
+  auto huge = Open(Workbook({{"S", 0, 0, LabelSst(0, 0, 0)}}, Sst({Str8("x")}, 0xFFFFFFFF)));
+  EXPECT_EQ(At(*huge, 0, "A1"), Variant::String("x"));
   // A string announced by the count but cut short is corruption.
   std::string cut = Sst({Str8("a"), U16(10) + U8(0) + "abc"}, 2);
   EXPECT_NE(ErrorOf(Workbook({{"S", 0, 0, ""}}, cut)).find("record SST"), std::string::npos);
