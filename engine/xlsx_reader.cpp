@@ -251,8 +251,8 @@ class XlsxBook : public Book {
       SheetInfo info;
       info.name = sheet.attribute("name").value();
       if (!rel) {
-        throw BookError(Detail(kCorrupt, "sheet " + info.name + ": no relationship " +
-                                             (id ? id : "(no r:id)") + " in " + part));
+        throw BookError(Detail(kCorrupt, "sheet \"" + info.name + "\": no relationship \"" +
+                                             (id ? id : "") + "\" in " + part));
       }
       if (rel->kind != "worksheet") continue;  // chart, dialog and macro sheets
       // Checked now so that a damaged package fails to open rather than on some later read.

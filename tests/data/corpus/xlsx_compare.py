@@ -12,6 +12,8 @@ is a (file, kind) pair; kinds:
   sheets           worksheet names, visibility or count differ
   active-sheet     the active worksheet differs
   cells            some cell's Value2 differs (or a sheet's cells could not be read)
+  not-encrypted    MANIFEST.tsv calls the file encrypted, but the engine did not refuse it
+                   as an encrypted workbook
 
 Each must be listed in EXPECTATIONS.tsv (file, kind, reason); a listed pair
 that no longer differs is reported too, so the list stays true. Exit status 1
@@ -51,8 +53,26 @@ def same_cell(ref, ours):
     return ref[1] == ours[1]
 
 
-def compare(ref, ours):
+ENCRYPTED_REASON = '工作簿已加密，无法读取'
+
+
+def load_encrypted(ref_dir):
+    """The corpus files that MANIFEST.tsv notes as encrypted."""
+    path = os.path.join(os.path.dirname(os.path.abspath(ref_dir)), 'MANIFEST.tsv')
+    encrypted = set()
+    if os.path.exists(path):
+        with open(path, encoding='utf-8') as f:
+            for line in f:
+                fields = line.rstrip('\n').split('\t')
+                if len(fields) >= 5 and 'encrypted' in fields[4]:
+                    encrypted.add(fields[0])
+    return encrypted
+
+
+def compare(ref, ours, encrypted):
     """Yields (kind, detail) for every difference of one workbook."""
+    if ours['file'] in encrypted and not (ours.get('error') or '').startswith(ENCRYPTED_REASON):
+        yield 'not-encrypted', repr(ours.get('error'))
     if ref.get('error') and ours.get('error'):
         return
     if ref.get('error'):
@@ -88,6 +108,7 @@ def main():
     show_all = '--all' in sys.argv
     ours_path, ref_dir, exp_path = args
     expected = load_expectations(exp_path)
+    encrypted = load_encrypted(ref_dir)
     seen = set()
     unexplained = []
     count = 0
@@ -101,7 +122,7 @@ def main():
                 continue
             with open(ref_path, encoding='utf-8', errors='replace') as rf:
                 ref = json.load(rf)
-            for kind, detail in compare(ref, ours):
+            for kind, detail in compare(ref, ours, encrypted):
                 key = (ours['file'], kind)
                 seen.add(key)
                 if key not in expected:
