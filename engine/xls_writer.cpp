@@ -545,6 +545,42 @@ class SheetRewriter {
     }
   }
 
+  // A shared formula is stored after the formula of its first cell, and every cell that uses
+  // it points there (PtgExp). When that cell becomes a value, the SHRFMLA moves behind the
+  // next cell that uses it and every user points at the new home; with no user left it goes.
+  // False for ARRAY and TABLE, which cannot be changed in part.
+  bool MoveSharedFormula(std::uint32_t row, std::uint32_t col, const CellEntry& anchor) {
+    std::vector<OutRecord> shared;
+    for (std::size_t k = 1; k < anchor.own.size(); ++k) {
+      if (anchor.own[k].id == kArray || anchor.own[k].id == kTable) return false;
+      if (anchor.own[k].id == kShrFmla) shared.push_back(anchor.own[k]);
+    }
+    CellEntry* home = nullptr;
+    std::uint32_t home_row = 0, home_col = 0;
+    for (auto r = rows_.lower_bound(row); r != rows_.end(); ++r) {
+      for (auto& [first, cell] : r->second.cells) {
+        if (r->first == row && first <= col) continue;
+        std::string& p = cell.own.front().payload;
+        bool uses = (cell.id() == biff::kFormula || cell.id() == biff::kFormula4) &&
+                    p.size() >= 27 && static_cast<unsigned char>(p[22]) == 0x01 &&
+                    GetU16(p, 23) == row && GetU16(p, 25) == col;
+        if (!uses) continue;
+        if (!home) {
+          home = &cell;
+          home_row = r->first;
+          home_col = first;
+        }
+        SetU16(p, 23, home_row);
+        SetU16(p, 25, home_col);
+      }
+    }
+    if (home) {
+      home->own.insert(home->own.begin() + 1, shared.begin(), shared.end());
+      home->anchors_shared = true;
+    }
+    return true;
+  }
+
   std::uint16_t DefaultXf(const RowEntry* row, std::uint32_t col) const {
     if (row && row->has_record) {
       // fGhostDirty: the row has a format of its own.
@@ -579,9 +615,9 @@ class SheetRewriter {
       }
     }
     if (!existing && w.value.IsEmpty()) return;
-    if (existing && existing->anchors_shared) {
-      Unsupported("cell " + FormatA1(w.row, w.col) +
-                  " holds the formula that a shared, array or table formula is stored with");
+    if (existing && existing->anchors_shared && !MoveSharedFormula(w.row, w.col, *existing)) {
+      // As the spreadsheet application itself, which will not change part of an array.
+      Unsupported("cell " + FormatA1(w.row, w.col) + " is part of an array or table formula");
     }
     std::uint16_t xf = existing
                            ? existing->xf()

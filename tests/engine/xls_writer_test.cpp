@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,15 +26,19 @@ std::string Xf(unsigned row, unsigned col, unsigned xf) { return U16(row) + U16(
 std::string Rk(int v) { return U32(static_cast<std::uint32_t>(v) << 2 | 2); }
 
 // A sheet with ROW records (row 2 formatted), INDEX and DBCELL, a COLINFO for columns F:G,
-// a MULRK, a MULBLANK, a string formula with its STRING, a shared formula's anchor.
-std::string SheetBody() {
+// a MULRK, a MULBLANK, a string formula with its STRING, and in B3 the first cell of a shared
+// formula (SHRFMLA) or of an array formula (ARRAY) that no other cell uses.
+std::string SheetBody(bool array) {
   std::string formula_string =
       Rec(0x0006, Xf(0, 4, 25) + U8(0) + std::string(5, '\0') + U16(0xFFFF) + U16(0) + U32(0) +
                       U16(3) + U8(0x1E) + U16(1)) +
       Rec(0x0207, Str8("cached"));
   std::string shared_anchor =
       Rec(0x0006, Xf(2, 1, 15) + F64(7) + U16(0) + U32(0) + U16(5) + U8(0x01) + U16(2) + U16(1)) +
-      Rec(0x04BC, U16(2) + U16(2) + U8(1) + U8(1) + U8(0) + U8(1) + U16(3) + U8(0x1E) + U16(7));
+      (array ? Rec(0x0221,
+                   U16(2) + U16(2) + U8(1) + U8(1) + U16(0) + U32(0) + U16(3) + U8(0x1E) + U16(7))
+             : Rec(0x04BC,
+                   U16(2) + U16(2) + U8(1) + U8(1) + U8(0) + U8(1) + U16(3) + U8(0x1E) + U16(7)));
   return Rec(0x020B, U32(0) + U32(0) + U32(3) + U32(0) + U32(0)) +
          Rec(0x007D, U16(5) + U16(6) + U16(2000) + U16(20) + U16(0) + U16(0)) +
          Rec(0x0200, U32(0) + U32(3) + U16(0) + U16(5) + U16(0)) + Row(0, 0, 5, 0x0100, 15) +
@@ -52,8 +57,9 @@ std::string Globals() {
          Rec(0x00FF, U16(8) + U32(0) + U16(0) + U16(0));
 }
 
-std::string HandBuilt() {
-  return Workbook({{"Data", 0, 0, SheetBody()}, {"Other", 0, 0, Number(0, 0, 9.5)}}, "", Globals());
+std::string HandBuilt(bool array = false) {
+  return Workbook({{"Data", 0, 0, SheetBody(array)}, {"Other", 0, 0, Number(0, 0, 9.5)}}, "",
+                  Globals());
 }
 
 std::uint32_t SheetOffset(std::string_view stream, int index) {
@@ -159,14 +165,19 @@ TEST(XlsWriter, WritesEveryValueKindKeepingFormatsAndOffsets) {
   }
 }
 
-TEST(XlsWriter, RefusesToTurnASharedFormulasAnchorIntoAValue) {
-  std::string stream = HandBuilt();
+TEST(XlsWriter, ArrayFormulasCannotBeChangedInPartAnUnusedSharedOneGoes) {
+  std::string array = HandBuilt(true);
   try {
-    PatchXlsStream(stream, WritesFor(stream, {At("B3", Variant::Number(1))}));
-    FAIL() << "wrote over the anchor";
+    PatchXlsStream(array, WritesFor(array, {At("B3", Variant::Number(1))}));
+    FAIL() << "wrote into an array formula";
   } catch (const BookError& e) {
     EXPECT_NE(std::string(e.what()).find("B3"), std::string::npos) << e.what();
   }
+
+  std::string stream = HandBuilt();
+  std::string out = PatchXlsStream(stream, WritesFor(stream, {At("B3", Variant::Number(1))}));
+  for (const RawRecord& r : RawRecords(out, SheetOffset(out, 0))) EXPECT_NE(r.id, 0x04BC);
+  EXPECT_EQ(*OpenBookFromMemory("out.xls", out)->Cells(0).Find(2, 1), Variant::Number(1));
 }
 
 TEST(XlsWriter, RefusesCellsOutsideTheGridAndOtherFormats) {
@@ -287,15 +298,38 @@ TEST_F(XlsWriterFiles, SavesOverItsOwnFileAndTwiceAlike) {
 TEST_F(XlsWriterFiles, AFailedSaveLeavesTheTargetAsItWas) {
   std::filesystem::path path = dir_ / "target.xls";
   std::ofstream(path) << "old content";
-  std::string stream = HandBuilt();
-  std::unique_ptr<Book> book = OpenBookFromMemory("hand.xls", stream);
-  book->SetCell(0, 2, 1, Variant::Number(1));  // the shared formula's anchor
+  std::unique_ptr<Book> book = OpenBookFromMemory("hand.xls", HandBuilt(true));
+  book->SetCell(0, 2, 1, Variant::Number(1));  // in an array formula
   EXPECT_THROW(book->Save(path.string()), BookError);
   EXPECT_EQ(Read(path), "old content");
   EXPECT_THROW(book->Save((dir_ / "missing" / "x.xls").string()), BookError);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
                           std::filesystem::directory_iterator()),
             1);
+}
+
+// LibreOffice's B1:B3 = A*2 is one shared formula stored with B1. Writing B1 moves it to B2;
+// LibreOffice recalculates on open, so B2 follows the new A2 while B3 keeps its formula.
+TEST_F(XlsWriterFiles, FormulasLeftInPlaceAreRecalculatedByLibreOffice) {
+  std::unique_ptr<Book> book =
+      OpenBook(std::string(LEDGERIX_TEST_DATA) + "/xls_writer/lo_formulas.xls");
+  book->SetCell(0, 0, 1, Variant::String("不再是公式"));
+  book->SetCell(0, 1, 0, Variant::Number(50));
+  std::filesystem::path out = dir_ / "formulas.xls";
+  book->Save(out.string());
+  EXPECT_EQ(OffsetProblems(ReadWorkbookStream(Read(out))), std::vector<std::string>{});
+  BookCells cells = AllCells(*OpenBook(out.string()));
+  EXPECT_EQ(cells["S"]["B1"], Variant::String("不再是公式"));
+  EXPECT_EQ(cells["S"]["B2"], Variant::Number(10));  // the cached result as saved
+  EXPECT_EQ(cells["S"]["B3"], Variant::Number(14));
+
+  std::string command = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
+                        dir_.string() +
+                        "/profile --headless --norestore --convert-to 'csv:Text - txt - csv "
+                        "(StarCalc):44,34,76,1,,0,true,true,false,false,false,1' formulas.xls "
+                        ">/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Read(dir_ / "formulas-S.csv"), "1,\"不再是公式\"\n50,100\n7,14\n");
 }
 
 TEST_F(XlsWriterFiles, OtherFormatsAreRefusedWithAReason) {
