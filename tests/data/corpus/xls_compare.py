@@ -22,7 +22,9 @@ def compare_xls(ref, ours):
     if ref.get('error') and 'encrypted' in ref['error'] and not (
             ours.get('error') or '').startswith(ENCRYPTED_REASON):
         yield 'encryption', 'engine: %r' % ours.get('error')
-    yield from compare(ref, ours)
+    # The encrypted check of the .xlsx comparison works from a MANIFEST list; .xls uses the
+    # reference's own error above, so that list is empty here.
+    yield from compare(ref, ours, frozenset())
 
 
 def main():
