@@ -1,6 +1,7 @@
-// Every .xls of the shared corpus: none may crash or hang the reader, and Value2 must agree
-// with the reference dumps except where tests/data/corpus/xls_expectations.tsv says why not.
-// This test writes what the engine reads as JSON lines; xls_compare.py compares.
+// Every workbook of the shared corpus (.xls, .xlsx/.xlsm): none may crash or hang the reader,
+// and Value2 must agree with the reference dumps except where
+// tests/data/corpus/<format>_expectations.tsv says why not. This test writes what the engine
+// reads as JSON lines; <format>_compare.py compares.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -112,32 +113,32 @@ std::string DumpWorkbook(const fs::path& path, const std::string& file) {
   return out;
 }
 
-TEST(XlsCorpus, AgreesWithReferenceDumpsOrExpectations) {
+void CheckCorpus(const std::string& format, std::size_t min_files) {
   fs::path corpus = fs::path(LEDGERIX_SOURCE_DIR) / ".." / "shared" / "corpus";
-  if (!fs::is_directory(corpus / "xls") || !fs::is_directory(corpus / "reference" / "xls")) {
+  if (!fs::is_directory(corpus / format) || !fs::is_directory(corpus / "reference" / format)) {
     GTEST_SKIP() << "no corpus beside the checkout at " << corpus;
   }
   if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3 for the comparison";
 
   std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(corpus / "xls")) files.push_back(entry.path());
+  for (const auto& entry : fs::directory_iterator(corpus / format)) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
-  ASSERT_GT(files.size(), 600u);
+  ASSERT_GT(files.size(), min_files);
 
   // LEDGERIX_KEEP_CORPUS_DUMP=PATH keeps the engine's side for a closer look.
   const char* keep = std::getenv("LEDGERIX_KEEP_CORPUS_DUMP");
   fs::path ours = keep ? fs::path(keep)
-                       : fs::temp_directory_path() /
-                             ("ledgerix_xls_corpus_" + std::to_string(::getpid()) + ".jsonl");
+                       : fs::temp_directory_path() / ("ledgerix_" + format + "_corpus_" +
+                                                      std::to_string(::getpid()) + ".jsonl");
   {
     std::ofstream out(ours, std::ios::binary);
     for (const auto& file : files) {
-      out << DumpWorkbook(file, "xls/" + file.filename().string()) << '\n';
+      out << DumpWorkbook(file, format + "/" + file.filename().string()) << '\n';
     }
   }
-  std::string command = "/usr/bin/python3 '" LEDGERIX_TEST_DATA "/corpus/xls_compare.py' '" +
-                        ours.string() + "' '" + (corpus / "reference").string() + "' '" +
-                        LEDGERIX_TEST_DATA "/corpus/xls_expectations.tsv' 2>&1";
+  std::string command = "/usr/bin/python3 '" LEDGERIX_TEST_DATA "/corpus/" + format +
+                        "_compare.py' '" + ours.string() + "' '" + (corpus / "reference").string() +
+                        "' '" + LEDGERIX_TEST_DATA "/corpus/" + format + "_expectations.tsv' 2>&1";
   std::string report;
   FILE* pipe = ::popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
@@ -147,5 +148,9 @@ TEST(XlsCorpus, AgreesWithReferenceDumpsOrExpectations) {
   if (!keep) fs::remove(ours);
   EXPECT_EQ(status, 0) << report;
 }
+
+TEST(XlsCorpus, AgreesWithReferenceDumpsOrExpectations) { CheckCorpus("xls", 600); }
+
+TEST(XlsxCorpus, AgreesWithReferenceDumpsOrExpectations) { CheckCorpus("xlsx", 500); }
 
 }  // namespace
