@@ -1,6 +1,7 @@
 #include "engine/xls_writer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -630,8 +631,15 @@ class SheetRewriter {
         rec = CellRecord(biff::kBlank, w.row, w.col, xf);
         break;
       case Variant::Type::Number: {
-        rec = CellRecord(biff::kNumber, w.row, w.col, xf);
         double v = w.value.number();
+        if (!std::isfinite(v)) {
+          // A sheet cell cannot hold infinity or NaN; the application shows #NUM! instead.
+          rec = CellRecord(biff::kBoolErr, w.row, w.col, xf);
+          rec.payload.push_back(0x24);
+          rec.payload.push_back(1);
+          break;
+        }
+        rec = CellRecord(biff::kNumber, w.row, w.col, xf);
         char bytes[8];
         std::memcpy(bytes, &v, 8);
         rec.payload.append(bytes, 8);  // the host is little-endian, as the format
@@ -1021,6 +1029,9 @@ std::string PatchXlsStream(std::string_view stream, const std::vector<XlsSheetWr
     for (const OutRecord& r : c.records) emit(r);
     out += c.raw;
   }
+  // Excel wants the workbook stream out of the compound file's small-block area, which holds
+  // streams under 4096 bytes; readers skip zeros after the last substream.
+  if (out.size() < 4096) out.resize(4096, '\0');
   return out;
 }
 

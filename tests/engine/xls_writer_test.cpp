@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +95,7 @@ TEST(XlsWriter, WritesEveryValueKindKeepingFormatsAndOffsets) {
                                     At("H3", Variant::String("新的文本")),      // plain new cell
                                     At("A6", Variant::Number(-3)),              // a new row
                                     At("J9", Variant()),                        // clears nothing
+                                    At("K9", Variant::Number(HUGE_VAL)),        // no such number
                                 }));
   EXPECT_EQ(OffsetProblems(out), std::vector<std::string>{});
 
@@ -110,7 +112,8 @@ TEST(XlsWriter, WritesEveryValueKindKeepingFormatsAndOffsets) {
                                              {"B3", Variant::Number(7)},
                                              {"F3", Variant::Number(1e10)},
                                              {"H3", Variant::String("新的文本")},
-                                             {"A6", Variant::Number(-3)}};
+                                             {"A6", Variant::Number(-3)},
+                                             {"K9", Variant::Error(CellError::Num)}};
   EXPECT_EQ(cells["Data"], expected);
   EXPECT_EQ(cells["Other"], (std::map<std::string, Variant>{{"A1", Variant::Number(9.5)}}));
 
@@ -148,14 +151,14 @@ TEST(XlsWriter, WritesEveryValueKindKeepingFormatsAndOffsets) {
     }
     if (r.id == 0x0200) {
       EXPECT_EQ(Get32(r.payload, 0), 0u);
-      EXPECT_EQ(Get32(r.payload, 4), 6u);
+      EXPECT_EQ(Get32(r.payload, 4), 9u);
       EXPECT_EQ(Get16(r.payload, 8), 0);
-      EXPECT_EQ(Get16(r.payload, 10), 8);
+      EXPECT_EQ(Get16(r.payload, 10), 11);
     }
   }
   EXPECT_EQ(strings, 0);  // the written formula's cached string went with it
   EXPECT_EQ(shared, 1);
-  EXPECT_EQ(rows, 4);
+  EXPECT_EQ(rows, 5);
 
   // "alpha" is shared with the table; the new text is appended after the two old strings.
   for (const RawRecord& r : RawRecords(out, 0)) {
