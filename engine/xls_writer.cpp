@@ -487,6 +487,7 @@ class SheetRewriter {
         biff::ReadSubstream(stream_, r.offset, &nested);
         for (const Record& n : nested.records) foreign->push_back(Copy(stream_, n));
         i += nested.records.size() - 1;
+        table_last_ = std::max(table_last_, i);
         owner = nullptr;
         continue;
       }
@@ -509,7 +510,7 @@ class SheetRewriter {
         e.last = e.first;
         if (r.id == biff::kMulRk || r.id == biff::kMulBlank) {
           std::size_t width = r.id == biff::kMulRk ? 6 : 2;
-          if ((rec.payload.size() - 6) % width != 0) {
+          if (rec.payload.size() < 6 + width || (rec.payload.size() - 6) % width != 0) {
             biff::ThrowRecordError(r.id, r.offset, "length does not fit its cells");
           }
           e.last = static_cast<std::uint16_t>(e.first + (rec.payload.size() - 6) / width - 1);

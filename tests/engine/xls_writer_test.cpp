@@ -196,6 +196,16 @@ TEST(XlsWriter, RefusesCellsOutsideTheGridAndOtherFormats) {
   EXPECT_THROW(PatchXlsStream(encrypted, {}), BookError);
 }
 
+TEST(XlsWriter, MalformedCellRecordsFailTheSaveCleanly) {
+  for (const std::string& run :
+       {Rec(0x00BD, U16(0) + U16(0) + U16(0)),  // MULRK of no cells
+        Rec(0x00BE, U16(0) + U16(1) + U16(15) + U8(0)), Rec(0x0208, U16(0) + U16(0))}) {
+    std::string stream = Workbook({{"S", 0, 0, Rec(0x0200, std::string(14, '\0')) + run}}, "");
+    EXPECT_THROW(PatchXlsStream(stream, WritesFor(stream, {At("B1", Variant::Number(1))})),
+                 BookError);
+  }
+}
+
 // Enough text to spread the string table over many CONTINUE records, with strings, 16-bit
 // characters and their option bytes crossing the record boundaries.
 TEST(XlsWriter, LargeStringTableIsSplitIntoContinueRecords) {
