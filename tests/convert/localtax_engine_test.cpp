@@ -15,6 +15,7 @@
 #include "convert/common/program_folder.h"
 #include "convert/converters.h"
 #include "engine/book.h"
+#include "engine/ole2_container.h"
 #include "engine/server.h"
 #include "tests/convert/fake_app.h"
 #include "tests/convert/test_files.h"
@@ -86,6 +87,15 @@ std::vector<std::vector<CsvField>> ParseCsv(const std::string& text) {
     }
   }
   return rows;
+}
+
+// The stream offsets of the sheet substreams, in BOUNDSHEET order.
+std::vector<std::uint32_t> SheetStarts(std::string_view stream) {
+  std::vector<std::uint32_t> out;
+  for (const auto& r : engine::testing::RawRecords(stream, 0)) {
+    if (r.id == 0x0085) out.push_back(engine::testing::Get32(r.payload, 0));
+  }
+  return out;
 }
 
 class LocalTaxEngine : public ::testing::Test {
@@ -177,6 +187,29 @@ TEST_F(LocalTaxEngine, FilingWorkbooksOnDiskHoldWhatTheConversionsWrote) {
   EXPECT_EQ(enterprise.At(2, "E7"), Variant::Number(1234.5));
   EXPECT_EQ(enterprise.At(3, "D5").type(), Variant::Type::Number);
   EXPECT_EQ(enterprise.At(1, "B5"), Variant::String("440106190012345"));
+
+  // Every cell the template formats keeps that format (XF), written or not.
+  for (const auto& [name, file] : model) {
+    const char* source = name.rfind("440106190012345", 0) == 0 ? kTemplates[0] : kTemplates[1];
+    std::string before = engine::ReadWorkbookStream(testing::ReadFileBytes(kProgram + source));
+    std::string after = engine::ReadWorkbookStream(testing::ReadFileBytes(real_ + name));
+    std::vector<std::uint32_t> starts_before = SheetStarts(before),
+                               starts_after = SheetStarts(after);
+    ASSERT_EQ(starts_before.size(), starts_after.size());
+    for (std::size_t i = 0; i < starts_before.size(); ++i) {
+      auto formats_after =
+          engine::testing::CellFormats(engine::testing::RawRecords(after, starts_after[i]));
+      int checked = 0;
+      for (const auto& [cell, format] :
+           engine::testing::CellFormats(engine::testing::RawRecords(before, starts_before[i]))) {
+        ASSERT_EQ(formats_after.count(cell), 1u) << name << " sheet " << i;
+        EXPECT_EQ(formats_after[cell].xf, format.xf) << name << " sheet " << i;
+        ++checked;
+      }
+      EXPECT_GT(checked, 20);
+    }
+    EXPECT_EQ(engine::testing::OffsetProblems(after), std::vector<std::string>{});
+  }
 
   // xlrd.
   std::map<std::string, BookCells> xlrd = engine::testing::XlrdCells(paths);
