@@ -237,6 +237,13 @@ TEST(XlsWriter, LargeStringTableIsSplitIntoContinueRecords) {
   EXPECT_EQ(cells["Data"]["C1"], Variant::Number(3));
 }
 
+// The class id of a compound file's root storage (the first directory entry).
+std::string RootClassId(const std::string& file) {
+  std::size_t sector = std::size_t{1} << Get16(file, 0x1E);
+  std::size_t entry = 512 + static_cast<std::size_t>(Get32(file, 0x30)) * sector;
+  return file.size() < entry + 0x60 ? "" : file.substr(entry + 0x50, 16);
+}
+
 class XlsWriterFiles : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -280,6 +287,7 @@ TEST_F(XlsWriterFiles, FixturesFromRealWritersReadBackEverywhere) {
     expected[out] = cells;
 
     std::string original = Read(source);
+    EXPECT_EQ(RootClassId(bytes), RootClassId(original)) << name;
     Ole2Container before(original), after(bytes);
     EXPECT_EQ(before.StreamNames(), after.StreamNames());
     for (const std::string& stream : before.StreamNames()) {
