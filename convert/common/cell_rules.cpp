@@ -66,6 +66,24 @@ std::string CellText(const Variant& value) {
       double v = value.number();
       if (v == 0) return "0";  // also -0
       char buffer[64];
+      // Whole amounts and amounts in cents, most of every statement, without the general
+      // shortest-digits search; both are exact below 1e13, so the text is the same.
+      if (std::fabs(v) < 1e13) {
+        double cents = v * 100;
+        if (cents == std::nearbyint(cents)) {
+          auto c = static_cast<long long>(cents);
+          auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, c / 100);
+          std::string text(buffer, end);
+          if (c < 0 && c > -100) text.insert(0, "-");
+          long long frac = c < 0 ? -(c % 100) : c % 100;
+          if (frac != 0) {
+            text.push_back('.');
+            text.push_back(static_cast<char>('0' + frac / 10));
+            if (frac % 10 != 0) text.push_back(static_cast<char>('0' + frac % 10));
+          }
+          return text;
+        }
+      }
       auto [end, ec] =
           std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15);
       std::string text(buffer, ec == std::errc() ? end : buffer);

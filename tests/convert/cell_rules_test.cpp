@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+
 #include "bridges/companion.h"
 #include "convert/common/xml_line_writer.h"
 #include "tests/convert/fake_sheet.h"
@@ -172,6 +174,32 @@ TEST(XmlLineWriter, MissingFolderFailsAtFirstLine) {
     EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
   }
   EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+}  // namespace
+}  // namespace ledgerix
+
+namespace ledgerix {
+namespace {
+
+// Amounts take a shortcut; it must give what the general 15-digit rule gives.
+TEST(CellText, AmountShortcutAgreesWithTheGeneralRule) {
+  auto general = [](double v) {
+    char buffer[64];
+    auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15);
+    return std::string(buffer, end);
+  };
+  for (double v : {0.5, -0.5, 0.05, -0.07, 1234.5, 1234.56, -1234.56, 100.1, 99.99, 1e12 + 0.25,
+                   -9999999999999.99, 0.01, 123456789.1, 2.675, 1.005, 0.1 + 0.2}) {
+    EXPECT_EQ(CellText(Variant::Number(v)), general(v)) << v;
+  }
+  for (long long cents = -100000; cents <= 100000; cents += 7) {
+    double v = static_cast<double>(cents) / 100;
+    if (v != 0) {
+      ASSERT_EQ(CellText(Variant::Number(v)), general(v)) << v;
+    }
+  }
 }
 
 }  // namespace
