@@ -20,7 +20,7 @@ CLI = os.path.join(ROOT, "build", "ledgerix-cli")
 
 
 def run(cmd):
-    """Runs cmd; returns (wall seconds, peak RSS in MiB)."""
+    """Runs cmd; returns (wall seconds, CPU seconds, peak RSS in MiB)."""
     start = time.perf_counter()
     proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     _, status, usage = os.wait4(proc.pid, 0)
@@ -29,32 +29,33 @@ def run(cmd):
     proc.stderr.close()
     if status != 0:
         sys.exit("failed: %s\n%s" % (" ".join(cmd), err[-2000:]))
-    return wall, usage.ru_maxrss / 1024.0
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
 
 
 def measure(cmd, save, repeat):
-    walls, peaks = [], []
+    walls, cpus, peaks = [], [], []
     for _ in range(repeat):
         shutil.rmtree(save, ignore_errors=True)
         os.makedirs(save)
-        wall, peak = run(cmd)
+        wall, cpu, peak = run(cmd)
         walls.append(wall)
+        cpus.append(cpu)
         peaks.append(peak)
-    return statistics.median(walls), max(peaks)
+    return statistics.median(walls), statistics.median(cpus), max(peaks)
 
 
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--n", type=int, default=200)
     ap.add_argument("--formats", default="xlsx,xls")
-    ap.add_argument("--repeat", type=int, default=3)
+    ap.add_argument("--repeat", type=int, default=5)
     args = ap.parse_args()
     if not os.path.exists(CLI):
         sys.exit("build first: bash scripts/build.sh")
     work = tempfile.mkdtemp(prefix="ledgerix-bench-")
     try:
-        print("%-6s %6s %-22s %9s %9s %9s" % ("format", "files", "command", "seconds",
-                                               "files/s", "peak MiB"))
+        print("%-6s %6s %-15s %9s %9s %9s %9s" % ("format", "files", "command", "wall s",
+                                                   "files/s", "CPU s", "peak MiB"))
         for fmt in args.formats.split(","):
             for n in (args.n, 4 * args.n):
                 src = os.path.join(work, "%s-%d" % (fmt, n))
@@ -76,12 +77,12 @@ def main():
                     peer = [os.path.join(PEERS, "peer_xlrd.py"), "--ext", fmt, src, save]
                     rows.append(("peer_xlrd", measure(["/usr/bin/python3"] + peer, save,
                                                       args.repeat)))
-                for name, (wall, peak) in rows:
-                    print("%-6s %6d %-22s %9.3f %9.0f %9.1f" % (fmt, n, name, wall, n / wall,
-                                                                peak))
-                for name, (wall, _) in rows[1:]:
-                    print("%-6s %6d ratio ledgerix/%-11s %9.1fx" % (fmt, n, name,
-                                                                  wall / ours[0]))
+                for name, (wall, cpu, peak) in rows:
+                    print("%-6s %6d %-15s %9.3f %9.0f %9.3f %9.1f" % (fmt, n, name, wall,
+                                                                      n / wall, cpu, peak))
+                for name, (wall, cpu, _) in rows[1:]:
+                    print("%-6s %6d ratio to %-14s wall %5.1fx  CPU %5.1fx" % (
+                        fmt, n, name, wall / ours[0], cpu / ours[1]))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
