@@ -58,7 +58,7 @@ constexpr FixedElement kInitData[] = {
 };
 
 constexpr std::string_view kMakerComment =
-    "<!-- 本文件由 Ledgerix 生成；使用帮助见程序文件夹中的 Ledgerix.chm -->";
+    "<!-- 本文件由 Ledgerix 生成；使用帮助见程序文件夹中的 Ledgerix.html -->";
 
 void WriteFixedContainer(XmlLineWriter& out, std::string_view tag,
                          std::span<const FixedElement> elements) {
