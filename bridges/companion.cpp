@@ -125,6 +125,12 @@ std::string fnGetTransFileType(int index) {
 }
 
 std::string fnCStringToAnsi(std::string_view utf8) {
+  std::string out;
+  AppendAnsi(out, utf8);
+  return out;
+}
+
+void AppendAnsi(std::string& out, std::string_view utf8) {
   // One converter per thread: iconv_t carries shift state and is not thread-safe.
   struct Converter {
     iconv_t cd = iconv_open("GBK", "UTF-8");
@@ -133,8 +139,7 @@ std::string fnCStringToAnsi(std::string_view utf8) {
     }
   };
   thread_local Converter conv;
-  std::string out;
-  out.reserve(utf8.size() + 8);
+  out.reserve(out.size() + utf8.size() + 8);
   std::size_t i = 0;
   while (i < utf8.size()) {
     // ASCII is the same in GBK: copy it without iconv.
@@ -172,7 +177,6 @@ std::string fnCStringToAnsi(std::string_view utf8) {
       out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
     }
   }
-  return out;
 }
 
 std::string fnIntToCString(long long value) { return std::to_string(value); }

@@ -28,6 +28,8 @@ std::string fnGetTransFileType(int index);
 // UTF-8 to GBK. A character GBK cannot encode becomes a decimal character reference
 // ("&#131072;") rather than being lost; malformed UTF-8 bytes become "?".
 std::string fnCStringToAnsi(std::string_view utf8);
+// The same, appended to out (writers reuse one buffer per line).
+void AppendAnsi(std::string& out, std::string_view utf8);
 
 // Decimal text without leading zeros.
 std::string fnIntToCString(long long value);

@@ -99,9 +99,7 @@ class AtomicFileSink : public LineSink {
 
 }  // namespace
 
-std::string XmlEscape(std::string_view value, bool attribute) {
-  std::string out;
-  out.reserve(value.size());
+void AppendXmlEscaped(std::string& out, std::string_view value, bool attribute) {
   for (char c : value) {
     switch (c) {
       case '&':
@@ -120,6 +118,12 @@ std::string XmlEscape(std::string_view value, bool attribute) {
         out.push_back(c);
     }
   }
+}
+
+std::string XmlEscape(std::string_view value, bool attribute) {
+  std::string out;
+  out.reserve(value.size());
+  AppendXmlEscaped(out, value, attribute);
   return out;
 }
 
@@ -132,17 +136,18 @@ XmlLineWriter XmlLineWriter::Create(const std::string& path) {
 }
 
 void XmlLineWriter::WriteLine(std::string_view text) {
-  std::string bytes = fnCStringToAnsi(text);
-  bytes.push_back('\n');
-  sink_->Write(bytes);
+  encoded_.clear();
+  AppendAnsi(encoded_, text);
+  encoded_.push_back('\n');
+  sink_->Write(encoded_);
 }
 
 void XmlLineWriter::ElementLine(std::string_view tag, std::string_view value) {
-  std::string line;
-  line.reserve(tag.size() * 2 + value.size() + 5);
-  line.append("<").append(tag).append(">").append(XmlEscape(value));
-  line.append("</").append(tag).append(">");
-  WriteLine(line);
+  line_.clear();
+  line_.append("<").append(tag).append(">");
+  AppendXmlEscaped(line_, value, false);
+  line_.append("</").append(tag).append(">");
+  WriteLine(line_);
 }
 
 void XmlLineWriter::AmountLine(std::string_view tag, std::string_view value) {

@@ -13,6 +13,7 @@ namespace ledgerix {
 // Escapes a value taken from a cell for element content (& < >) or, with attribute, for a
 // double-quoted attribute (also ").
 std::string XmlEscape(std::string_view value, bool attribute = false);
+void AppendXmlEscaped(std::string& out, std::string_view value, bool attribute);
 
 // Where the lines go: a file, or memory in tests.
 class LineSink {
@@ -45,6 +46,8 @@ class XmlLineWriter {
 
  private:
   std::unique_ptr<LineSink> sink_;
+  std::string line_;     // reused for each element line
+  std::string encoded_;  // reused for each line's GBK bytes
 };
 
 // Output files written during a conversion, for the caller's report. Converters call
