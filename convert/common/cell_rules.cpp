@@ -224,4 +224,10 @@ std::string SafeFileNamePart(std::string_view text) {
   return out;
 }
 
+std::string StatementFileName(std::string_view prefix, std::string_view periodStart,
+                              std::string_view periodEnd, std::string_view taxpayer) {
+  return std::string(prefix) + SafeFileNamePart(periodStart) + "_" + SafeFileNamePart(periodEnd) +
+         "_" + SafeFileNamePart(taxpayer) + "_CRC.xml";
+}
+
 }  // namespace ledgerix

@@ -52,5 +52,9 @@ std::string OutputPath(std::string_view saveFolder, std::string_view fileName);
 // A file-name part built from cell text: each of / \ : * ? " < > | and every control
 // character becomes "_", so the name cannot leave the save folder.
 std::string SafeFileNamePart(std::string_view text);
+// A national-tax statement's file name: prefix (ending in "_") + period start + "_" + period end
+// + "_" + taxpayer number + "_CRC.xml", each text made safe with SafeFileNamePart.
+std::string StatementFileName(std::string_view prefix, std::string_view periodStart,
+                              std::string_view periodEnd, std::string_view taxpayer);
 
 }  // namespace ledgerix

@@ -55,9 +55,7 @@ int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet
   const PeriodDates period = ReadPeriodDates(sheet, "B3");
   const std::string preparationDate = national::PreparationDate(period.end);
 
-  const std::string fileName = "ZZFZB_" + SafeFileNamePart(period.start) + "_" +
-                               SafeFileNamePart(period.end) + "_" + SafeFileNamePart(taxpayerId) +
-                               "_CRC.xml";
+  const std::string fileName = StatementFileName("ZZFZB_", period.start, period.end, taxpayerId);
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");
@@ -91,14 +89,7 @@ int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet
   out.WriteLine("</body>");
   out.WriteLine("<bodyAffix></bodyAffix>");
   out.WriteLine("</cwbb2007Zcfzb>");
-  out.WriteLine("<cwbbcjFsxx>");
-  out.WriteLine("<sssq>");
-  out.ElementLine("rqQ", period.start);
-  out.ElementLine("rqZ", period.end);
-  out.WriteLine("</sssq>");
-  out.WriteLine("<sbfsDm>34</sbfsDm>");
-  out.ElementLine("tbrq", preparationDate);
-  out.WriteLine("</cwbbcjFsxx>");
+  national::WriteFilingInfo(out, period, preparationDate);
   out.WriteLine("</taxML>");
   out.Close();
   return 1;

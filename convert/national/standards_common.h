@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "bridges/companion.h"
+#include "convert/common/cell_rules.h"
+#include "convert/common/xml_line_writer.h"
 
 namespace ledgerix::national {
 
@@ -96,6 +98,19 @@ inline std::string TaxmlRootTag(std::string_view requestName, std::string_view c
   tag += cnName;
   tag += "\">";
   return tag;
+}
+
+// The filing information that closes both taxML statements.
+inline void WriteFilingInfo(XmlLineWriter& out, const PeriodDates& period,
+                            const std::string& preparationDate) {
+  out.WriteLine("<cwbbcjFsxx>");
+  out.WriteLine("<sssq>");
+  out.ElementLine("rqQ", period.start);
+  out.ElementLine("rqZ", period.end);
+  out.WriteLine("</sssq>");
+  out.WriteLine("<sbfsDm>34</sbfsDm>");
+  out.ElementLine("tbrq", preparationDate);
+  out.WriteLine("</cwbbcjFsxx>");
 }
 
 }  // namespace ledgerix::national

@@ -39,9 +39,7 @@ int ConvertStandardsIncomeStatement(const std::string& saveFolder, Worksheet& sh
   const std::string preparationDate = national::PreparationDate(period.end);
 
   // The same prefix as the system edition's: both editions name a taxpayer's period alike.
-  const std::string fileName = "LRB_" + SafeFileNamePart(period.start) + "_" +
-                               SafeFileNamePart(period.end) + "_" + SafeFileNamePart(taxpayerId) +
-                               "_CRC.xml";
+  const std::string fileName = StatementFileName("LRB_", period.start, period.end, taxpayerId);
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");
@@ -62,14 +60,7 @@ int ConvertStandardsIncomeStatement(const std::string& saveFolder, Worksheet& sh
   out.WriteLine("</body>");
   out.WriteLine("<bodyAffix></bodyAffix>");
   out.WriteLine("</cwbb2007Lrb>");
-  out.WriteLine("<cwbbcjFsxx>");
-  out.WriteLine("<sssq>");
-  out.ElementLine("rqQ", period.start);
-  out.ElementLine("rqZ", period.end);
-  out.WriteLine("</sssq>");
-  out.WriteLine("<sbfsDm>34</sbfsDm>");
-  out.ElementLine("tbrq", preparationDate);
-  out.WriteLine("</cwbbcjFsxx>");
+  national::WriteFilingInfo(out, period, preparationDate);
   out.WriteLine("</taxML>");
   out.Close();
   return 1;

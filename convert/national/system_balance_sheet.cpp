@@ -45,9 +45,7 @@ int ConvertSystemBalanceSheet(const std::string& saveFolder, Worksheet& sheet) {
   std::string periodEnd = ReadCellText(sheet, "E2");
   std::string prepared = ReadCellText(sheet, "E1");
 
-  std::string fileName = "ZCFZB_" + SafeFileNamePart(periodStart) + "_" +
-                         SafeFileNamePart(periodEnd) + "_" + SafeFileNamePart(taxpayer) +
-                         "_CRC.xml";
+  std::string fileName = StatementFileName("ZCFZB_", periodStart, periodEnd, taxpayer);
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GBK\"?>");

@@ -46,9 +46,7 @@ int ConvertSystemIncomeStatement(const std::string& saveFolder, Worksheet& sheet
   const std::string taxpayerId = ReadHeaderValue(sheet, "B4");
   const PeriodDates period = ReadPeriodDates(sheet, "B3");
 
-  const std::string fileName = "LRB_" + SafeFileNamePart(period.start) + "_" +
-                               SafeFileNamePart(period.end) + "_" + SafeFileNamePart(taxpayerId) +
-                               "_CRC.xml";
+  const std::string fileName = StatementFileName("LRB_", period.start, period.end, taxpayerId);
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GBK\"?>");
