@@ -50,6 +50,30 @@ const CellStore& Book::Cells(int sheet) {
   return *slot;
 }
 
+const SheetLayout& Book::Layout(int sheet) {
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets_.size()) {
+    throw BookError(std::string(kCorrupt) + "（sheet index " + std::to_string(sheet) +
+                    " out of range）");
+  }
+  if (layouts_.size() != sheets_.size()) layouts_.resize(sheets_.size());
+  auto& slot = layouts_[static_cast<std::size_t>(sheet)];
+  if (!slot) {
+    SheetLayout layout;
+    LoadLayout(sheet, layout);
+    slot = std::move(layout);
+  }
+  return *slot;
+}
+
+const StyleTable& Book::Styles() {
+  if (!styles_) {
+    StyleTable styles;
+    LoadStyles(styles);
+    styles_ = std::move(styles);
+  }
+  return *styles_;
+}
+
 void Book::SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value) {
   Cells(sheet);
   loaded_[static_cast<std::size_t>(sheet)]->Set(row, col, value);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bridges/spreadsheet.h"
+#include "engine/sheet_layout.h"
 
 namespace ledgerix::engine {
 
@@ -70,6 +71,12 @@ class Book {
 
   // The sheet's cells, read from the file on first use. Throws BookError.
   const CellStore& Cells(int sheet);
+  // How the sheet looks and is set up for printing, read from the file on first use. A damaged
+  // cosmetic record is skipped, never an error; throws BookError only when the sheet itself
+  // cannot be read.
+  const SheetLayout& Layout(int sheet);
+  // Every cell format of the workbook, read on first use; damaged formats are skipped.
+  const StyleTable& Styles();
   // Puts a value (empty clears the cell).
   virtual void SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value);
   // Writes the workbook to path in its own format, atomically. Formats that cannot be
@@ -79,6 +86,10 @@ class Book {
  protected:
   // Reads one worksheet's cells into out; called at most once per sheet.
   virtual void LoadSheet(int sheet, CellStore& out) = 0;
+  // Read how one worksheet looks and prints, and the workbook's formats; called at most once
+  // each. Formats without such records keep the defaults.
+  virtual void LoadLayout(int /*sheet*/, SheetLayout& /*out*/) {}
+  virtual void LoadStyles(StyleTable& /*out*/) {}
 
   std::vector<SheetInfo> sheets_;
   int active_sheet_ = 0;
@@ -86,6 +97,8 @@ class Book {
 
  private:
   std::vector<std::optional<CellStore>> loaded_;
+  std::vector<std::optional<SheetLayout>> layouts_;
+  std::optional<StyleTable> styles_;
 };
 
 // Opens a workbook by its content (OLE2 compound file or ZIP package), whatever its name.

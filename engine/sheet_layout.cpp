@@ -1,0 +1,40 @@
+#include "engine/sheet_layout.h"
+
+#include <algorithm>
+
+namespace ledgerix::engine {
+namespace {
+
+const ColumnSpan* SpanOf(const std::vector<ColumnSpan>& spans, std::uint32_t col) {
+  auto it = std::upper_bound(spans.begin(), spans.end(), col,
+                             [](std::uint32_t c, const ColumnSpan& s) { return c < s.first; });
+  if (it == spans.begin()) return nullptr;
+  --it;
+  return col <= it->last ? &*it : nullptr;
+}
+
+}  // namespace
+
+std::uint32_t SheetLayout::StyleOf(std::uint32_t row, std::uint32_t col) const {
+  if (auto it = cell_styles.find(CellKey(row, col)); it != cell_styles.end()) return it->second;
+  if (auto it = rows.find(row); it != rows.end() && it->second.style) return *it->second.style;
+  if (const ColumnSpan* span = SpanOf(columns, col); span && span->style) return *span->style;
+  return default_style;
+}
+
+std::optional<double> SheetLayout::StoredWidth(std::uint32_t col) const {
+  const ColumnSpan* span = SpanOf(columns, col);
+  return span ? span->width : std::nullopt;
+}
+
+bool SheetLayout::ColumnHidden(std::uint32_t col) const {
+  const ColumnSpan* span = SpanOf(columns, col);
+  return span && span->hidden;
+}
+
+bool SheetLayout::RowHidden(std::uint32_t row) const {
+  auto it = rows.find(row);
+  return it == rows.end() ? default_rows_hidden : it->second.hidden;
+}
+
+}  // namespace ledgerix::engine
