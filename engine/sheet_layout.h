@@ -153,8 +153,8 @@ struct Margins {
 };
 
 struct PageSetup {
-  std::optional<std::uint16_t>
-      paper;  // the paper code both formats share (9 = A4); absent = printer's
+  // The paper code both formats share (9 = A4); absent: the printer's paper.
+  std::optional<std::uint16_t> paper;
   std::optional<double> paper_width_mm, paper_height_mm;  // custom paper size (.xlsx only)
   Orientation orientation = Orientation::Default;
   std::optional<std::uint16_t> scale;           // percent, 10-400
@@ -184,10 +184,11 @@ struct HeaderFooter {
 
 struct SheetLayout {
   // Column widths: spans as stored, then the sheet's default for every other column.
-  std::vector<ColumnSpan> columns;          // sorted by first, not overlapping
-  std::optional<double> default_col_width;  // characters, padding included
-                                            // (DEFCOLWIDTH/STANDARDWIDTH, defaultColWidth)
-  std::optional<double> base_col_width;  // characters without padding (sheetFormatPr/@baseColWidth)
+  std::vector<ColumnSpan> columns;  // sorted by first, not overlapping
+  // Characters, padding included (DEFCOLWIDTH/STANDARDWIDTH, defaultColWidth).
+  std::optional<double> default_col_width;
+  // Characters without padding (sheetFormatPr/@baseColWidth).
+  std::optional<double> base_col_width;
   // Rows that carry a record; every other row has the default height.
   std::unordered_map<std::uint32_t, RowInfo> rows;
   std::optional<double> default_row_height_pt;
@@ -204,8 +205,8 @@ struct SheetLayout {
   std::vector<std::uint32_t> row_breaks;  // manual: a page starts at each of these rows
   std::vector<std::uint32_t> col_breaks;  // manual: a page starts at each of these columns
   std::vector<CellRange> print_area;      // empty: the used range
-  std::optional<std::pair<std::uint32_t, std::uint32_t>>
-      title_rows;  // first, last; repeated on every page
+  // First and last title row or column, repeated on every page.
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> title_rows;
   std::optional<std::pair<std::uint32_t, std::uint32_t>> title_cols;
   bool show_gridlines = true;  // on screen; printing uses page.print_gridlines
 
