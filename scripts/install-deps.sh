@@ -3,10 +3,13 @@
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
   libgtest-dev libgsf-1-dev libpugixml-dev
-  libwxgtk3.2-dev libcups2-dev libcairo2-dev libpango1.0-dev)
+  libwxgtk3.2-dev wx3.2-i18n libcups2-dev libcairo2-dev libpango1.0-dev libfontconfig-dev
+  nettle-dev libxml2-dev
+  fonts-wqy-zenhei fonts-arphic-uming fonts-crosextra-carlito fonts-liberation2)
 if [ "${1:-}" = "--test" ]; then
-  pkgs+=(libreoffice-calc-nogui python3-xlrd python3-openpyxl python3-xlwt
-    xvfb xauth fonts-wqy-zenhei openbox xdotool x11-utils imagemagick)
+  pkgs+=(libreoffice-calc-nogui python3-uno python3-xlrd python3-openpyxl python3-xlwt
+    python3-msoffcrypto-tool gnumeric poppler-utils cups cups-client cups-bsd cups-filters
+    xvfb xauth openbox xdotool x11-utils imagemagick locales)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,0 +1,61 @@
+// Number formats as spreadsheet applications apply them: the text a cell shows for its value and
+// format code, laid out in pieces so that the renderer can place padding and fill characters
+// against the real column width. No drawing library here.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bridges/spreadsheet.h"
+#include "engine/sheet_layout.h"
+
+namespace ledgerix::print {
+
+// One piece of a shown value. Padding (`_x`) takes the width of its character and prints
+// nothing; a fill (`*x`) repeats its character to fill the column; at most one fill per value.
+struct ShownPiece {
+  enum class Kind { Text, Pad, Fill };
+  Kind kind = Kind::Text;
+  std::string text;  // UTF-8: the text, or the one character padded or repeated
+  friend bool operator==(const ShownPiece&, const ShownPiece&) = default;
+};
+
+struct ShownValue {
+  // What the cell shows without column-width effects: pieces joined, a pad as one space, a fill
+  // left out.
+  std::string text;
+  std::vector<ShownPiece> pieces;
+  std::optional<engine::ColorRef> color;  // a section's [Red], [Color10]…
+  // A number (or date) shown as a number: General alignment puts it right, and when it does not
+  // fit its column it prints as "#" repeated instead of overflowing.
+  bool numeric = false;
+};
+
+// A parsed format code; parsing never fails (an unreadable code shows values as General).
+class NumberFormat {
+ public:
+  explicit NumberFormat(std::string_view code);
+  ~NumberFormat();
+  NumberFormat(NumberFormat&&) noexcept;
+  NumberFormat& operator=(NumberFormat&&) noexcept;
+
+  ShownValue Format(const Variant& value, bool date1904) const;
+  bool IsDateTime() const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// The code of a built-in format id as a zh-CN spreadsheet application shows it (0 "General",
+// 14 "yyyy/m/d", 27-36 and 50-58 the Chinese date forms…); empty for an unknown id.
+std::string BuiltinFormatCode(int id);
+
+// Convenience for one value; caches parsed codes.
+ShownValue FormatValue(const Variant& value, std::string_view code, bool date1904);
+
+}  // namespace ledgerix::print
