@@ -199,7 +199,7 @@ PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override) {
   f.center_horizontally = page.center_horizontally;
   f.center_vertically = page.center_vertically;
   f.over_then_down = page.page_order == engine::PageOrder::OverThenDown;
-  f.scale_percent = page.scale ? std::clamp<int>(*page.scale, 10, 400) : 100;
+  f.scale_percent = page.scale && *page.scale > 0 ? std::clamp<int>(*page.scale, 10, 400) : 100;
   f.fit = page.fit_to_page;
   f.fit_width = page.fit_width;
   f.fit_height = page.fit_height;
@@ -215,7 +215,11 @@ PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override) {
 Pagination Paginate(const SheetGeometry& g, const PageFrame& f) {
   Pagination out;
   if (g.ranges.empty()) return out;
-  int percent = f.fit ? FitPercent(g, f) : f.scale_percent;
+  // A scale of 0 (some writers store it) means 100%; anything else stays in 10-400% so a page
+  // always holds at least one row and the loop ends.
+  int percent = f.fit                  ? FitPercent(g, f)
+                : f.scale_percent <= 0 ? 100
+                                       : std::clamp(f.scale_percent, 10, 400);
   out.scale = percent / 100.0;
   std::vector<Cut2D> cuts = CutAll(g, f, out.scale);
 

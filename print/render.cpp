@@ -60,6 +60,14 @@ Fonts& TheFonts() {
     if (f->config) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(f->map), f->config);
     f->context = pango_font_map_create_context(f->map);
     pango_cairo_context_set_resolution(f->context, 72);
+    // Unhinted metrics: the pages are vectors, and hinting at 72 dpi would round every advance
+    // to a whole point.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(f->context, options);
+    cairo_font_options_destroy(options);
+    pango_context_set_round_glyph_positions(f->context, FALSE);
     return f;
   }();
   return *fonts;
@@ -86,6 +94,19 @@ struct GObjectDeleter {
 };
 using LayoutPtr = std::unique_ptr<PangoLayout, GObjectDeleter>;
 
+// A layout drawing onto cr with our fonts (never the default font map, which has no aliases).
+LayoutPtr DrawLayout(cairo_t* cr) {
+  PangoContext* context = pango_font_map_create_context(TheFonts().map);
+  pango_cairo_context_set_resolution(context, 72);
+  pango_cairo_context_set_font_options(context,
+                                       pango_cairo_context_get_font_options(TheFonts().context));
+  pango_context_set_round_glyph_positions(context, FALSE);
+  pango_cairo_update_context(cr, context);
+  LayoutPtr layout(pango_layout_new(context));
+  g_object_unref(context);
+  return layout;
+}
+
 LayoutPtr MeasureLayout(const FontStyle& font) {
   LayoutPtr layout(pango_layout_new(TheFonts().context));
   FontDesc d = Describe(font);
@@ -97,7 +118,30 @@ LayoutPtr MeasureLayout(const FontStyle& font) {
 
 // ---- Measuring with the fonts pages are drawn with.
 
+namespace {
+
+// The Windows CJK fonts statements name most have half-width digits and a line of one em; the
+// Song-style font they are aliased to is wider, so their widths and heights come from the
+// original fonts' metrics.
+bool IsHalfWidthCjk(const std::string& name) {
+  static const char* const kNames[] = {"宋体",  "SimSun",      "新宋体",      "NSimSun",
+                                       "仿宋",  "FangSong",    "仿宋_GB2312", "楷体",
+                                       "KaiTi", "楷体_GB2312", "黑体",        "SimHei"};
+  for (const char* n : kNames) {
+    if (name == n) return true;
+  }
+  return false;
+}
+
+double SizePx(const FontStyle& font) {
+  return (font.size_pt > 0 ? font.size_pt : 10) * 96.0 / 72.0;
+}
+
+}  // namespace
+
 int PangoMeasure::MaxDigitWidthPx(const FontStyle& font) {
+  if (IsHalfWidthCjk(font.name))
+    return std::max(1, static_cast<int>(std::lround(SizePx(font) / 2)));
   std::lock_guard lock(TheFonts().mutex);
   LayoutPtr layout = MeasureLayout(font);
   double widest = 0;
@@ -111,13 +155,20 @@ int PangoMeasure::MaxDigitWidthPx(const FontStyle& font) {
 }
 
 double PangoMeasure::LineHeightPt(const FontStyle& font) {
-  std::lock_guard lock(TheFonts().mutex);
-  LayoutPtr layout = MeasureLayout(font);
-  pango_layout_set_text(layout.get(), "0", 1);
-  PangoRectangle logical;
-  pango_layout_get_extents(layout.get(), nullptr, &logical);
-  // Whole pixels of the line plus the grid's two, as the applications size rows.
-  double px = std::ceil(logical.height / double(PANGO_SCALE) * 96.0 / 72.0 - 0.01) + 2;
+  // Whole pixels of the font's line plus the grid's, as the applications size rows.
+  double px;
+  if (IsHalfWidthCjk(font.name)) {
+    px = std::ceil(SizePx(font) - 0.01) + 3;
+  } else if (font.name == "Calibri") {
+    px = std::ceil(SizePx(font) * 1.2207 - 0.01) + 2;  // its Windows ascent and descent
+  } else {
+    std::lock_guard lock(TheFonts().mutex);
+    LayoutPtr layout = MeasureLayout(font);
+    pango_layout_set_text(layout.get(), "0", 1);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    px = std::ceil(logical.height / double(PANGO_SCALE) * 96.0 / 72.0 - 0.01) + 2;
+  }
   return px * 72.0 / 96.0;
 }
 
@@ -488,9 +539,7 @@ class PaneDrawer {
     double indent = s.indent * 3 * 5.25;
 
     std::lock_guard lock(TheFonts().mutex);
-    LayoutPtr layout(pango_cairo_create_layout(cr_));
-    pango_cairo_context_set_resolution(pango_layout_get_context(layout.get()), 72);
-    pango_cairo_update_layout(cr_, layout.get());
+    LayoutPtr layout = DrawLayout(cr_);
     FontDesc d = Describe(s.font);
     pango_layout_set_font_description(layout.get(), d.get());
     PangoAttrList* attrs = FontAttributes(s.font, job_.mono);
@@ -647,9 +696,7 @@ std::string TimeText(std::time_t t) {
 
 // One header or footer section as a layout of styled runs.
 LayoutPtr SectionLayout(cairo_t* cr, const std::vector<HeaderFooterRun>& runs, bool mono) {
-  LayoutPtr layout(pango_cairo_create_layout(cr));
-  pango_cairo_context_set_resolution(pango_layout_get_context(layout.get()), 72);
-  pango_cairo_update_layout(cr, layout.get());
+  LayoutPtr layout = DrawLayout(cr);
   std::string text;
   PangoAttrList* attrs = pango_attr_list_new();
   for (const HeaderFooterRun& run : runs) {

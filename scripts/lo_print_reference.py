@@ -55,7 +55,7 @@ def has_print_setup(path):
     return False
 
 
-def sheet_record(doc, sheet, rel):
+def sheet_record(doc, sheet, rel, active):
     style = doc.StyleFamilies.getByName('PageStyles').getByName(sheet.PageStyle)
     cur = sheet.createCursor(); cur.gotoEndOfUsedArea(False)
     last_row, last_col = cur.RangeAddress.EndRow, cur.RangeAddress.EndColumn
@@ -73,7 +73,7 @@ def sheet_record(doc, sheet, rel):
         row = rows.getByIndex(r)
         heights.append(str(row.Height if row.IsVisible else 0))
     rb = list(sheet.RowPageBreaks); cb = list(sheet.ColumnPageBreaks)
-    f = dict(file=rel, sheet=sheet.Name, last_row=last_row, last_col=last_col,
+    f = dict(file=rel, sheet=sheet.Name, active=int(active), last_row=last_row, last_col=last_col,
              paper='%d,%d' % (style.Width, style.Height), landscape=int(bool(style.IsLandscape)),
              scale=style.PageScale, fit='%d,%d' % (style.ScaleToPagesX, style.ScaleToPagesY),
              fit_total=style.ScaleToPages,
@@ -96,11 +96,31 @@ def sheet_record(doc, sheet, rel):
     return '\t'.join('%s=%s' % (k, v) for k, v in f.items())
 
 
+def active_pdf_pages(doc, active):
+    """Pages of the PDF of one sheet alone; the other sheets are removed from doc."""
+    for name in list(doc.Sheets.ElementNames):
+        if name != active:
+            doc.Sheets.removeByName(name)
+    fd, pdf = tempfile.mkstemp(suffix='.pdf'); os.close(fd)
+    try:
+        doc.storeToURL(uno.systemPathToFileUrl(pdf), (pv('FilterName', 'calc_pdf_Export'),))
+        info = subprocess.run(['pdfinfo', pdf], capture_output=True, text=True,
+                              env=dict(os.environ, LC_ALL='C.UTF-8')).stdout
+        for line in info.splitlines():
+            if line.startswith('Pages:'):
+                return int(line.split()[1])
+        sys.exit('pdfinfo gave no page count for the PDF of ' + active)
+    finally:
+        os.remove(pdf)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--all-sheets', action='store_true', help='every visible sheet, not the active one')
     ap.add_argument('--root', default='.')
     ap.add_argument('--with-print-setup', action='store_true', help='only workbooks that state a print setup')
+    ap.add_argument('--pdf-pages', action='store_true',
+                    help="also count the pages of LibreOffice's PDF of the active sheet alone")
     ap.add_argument('out')
     ap.add_argument('files', nargs='+')
     a = ap.parse_args()
@@ -142,9 +162,20 @@ def main():
                     sheets = [s for s in sheets if s.IsVisible]
                 else:
                     sheets = [doc.CurrentController.ActiveSheet]
-                for s in sheets:
-                    lines.append(sheet_record(doc, s, rel))
-                    out.write(lines[-1] + '\n'); out.flush()
+                active = doc.CurrentController.ActiveSheet.Name
+                records = [sheet_record(doc, s, rel, s.Name == active) for s in sheets]
+                if a.pdf_pages:
+                    # What it prints may differ from the breaks its API reports (fit to pages),
+                    # so each sheet is also exported alone from a fresh copy of the workbook.
+                    names = [s.Name for s in sheets]
+                    for i, name in enumerate(names):
+                        copy = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.abspath(path)),
+                                                            '_blank', 0, (pv('Hidden', True),))
+                        records[i] += '\tpdf_pages=%d' % active_pdf_pages(copy, name)
+                        copy.close(True)
+                for r in records:
+                    lines.append(r)
+                    out.write(r + '\n'); out.flush()
             except Exception as e:
                 print('skipped %s: %s' % (rel, e), file=sys.stderr)
             doc.close(True)

@@ -100,6 +100,19 @@ TEST(PaginateScale, StoredScaleShrinksTheCells) {
   EXPECT_DOUBLE_EQ(p.pages[0].height_pt, 200);
 }
 
+TEST(PaginateScale, ZeroOrOutOfRangeScaleIsSafe) {
+  PageFrame f = Frame(200, 200);
+  f.scale_percent = 0;  // stored by some writers: 100%
+  EXPECT_DOUBLE_EQ(Paginate(Grid(100, 10, 1, 10), f).scale, 1.0);
+  f.scale_percent = -5;
+  EXPECT_EQ(Paginate(Grid(100, 10, 1, 10), f).row_breaks, V({20, 40, 60, 80}));
+  f.scale_percent = 100000;
+  EXPECT_DOUBLE_EQ(Paginate(Grid(100, 10, 1, 10), f).scale, 4.0);
+  engine::PageSetup zero;
+  zero.scale = 0;
+  EXPECT_EQ(FrameFor(zero).scale_percent, 100);
+}
+
 TEST(PaginateScale, FitToOnePageWideFindsTheLargestWholePercent) {
   // 7 columns of 100 pt on 400 pt: 57% fits (399 pt), 58% does not (406 pt).
   SheetGeometry g = Grid(200, 15, 7, 100);
