@@ -154,7 +154,7 @@ ShownValue NumberFormat::Format(const Variant& value, bool date1904) const {
   out = numfmt::RenderNumber(*c.section, v, c.minus, date1904);
   out.color = c.section->color;
   out.numeric = true;
-  Finish(out);
+  if (out.text != "#") Finish(out);
   return out;
 }
 

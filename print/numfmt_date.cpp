@@ -88,6 +88,7 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
   // Negative serials and years past 9999 cannot be shown: the cell prints "#" across.
   if (v < 0 || v >= 2958466) {
     out.pieces.push_back({ShownPiece::Kind::Fill, "#"});
+    out.text = "#";
     return out;
   }
   DateParts p = Split(v, date1904, s.subsecond_digits);

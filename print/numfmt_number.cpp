@@ -162,6 +162,8 @@ ShownValue RenderPlain(const Section& s, double a, bool minus) {
   }
   int last_nonzero = static_cast<int>(fp.find_last_not_of('0'));
   if (fp.find_last_not_of('0') == std::string::npos) last_nonzero = -1;
+  // A value that rounds to zero shows no sign.
+  if (ip.empty() && last_nonzero < 0 && !s.has_general) minus = false;
   Builder b;
   if (minus) b.Text("-");
   std::size_t ii = 0, fi = 0;
@@ -169,7 +171,7 @@ ShownValue RenderPlain(const Section& s, double a, bool minus) {
     const Token& tok = t[i];
     if (tok.kind == Token::Kind::Digit) {
       if (i < point) {
-        b.Text(ints[ii++]);
+        if (ii < ints.size()) b.Text(ints[ii++]);
       } else {
         int j = static_cast<int>(fi++);
         std::string d;
@@ -255,7 +257,7 @@ ShownValue RenderExponent(const Section& s, double a, bool minus) {
         if (!exp_written) b.Text(exp_digits);
         exp_written = true;
       } else if (i < point) {
-        b.Text(ints[ii++]);
+        if (ii < ints.size()) b.Text(ints[ii++]);
       } else {
         int j = static_cast<int>(fi++);
         if (j <= last_nonzero)
@@ -300,9 +302,17 @@ ShownValue RenderFraction(const Section& s, double a, bool minus) {
   std::size_t den_end = slash + 1;
   long fixed_den = 0;
   if (den_end < t.size() && t[den_end].kind == Token::Kind::Literal) {
-    while (den_end < t.size() && t[den_end].kind == Token::Kind::Literal &&
-           t[den_end].text.size() == 1 && t[den_end].text[0] >= '0' && t[den_end].text[0] <= '9')
-      fixed_den = fixed_den * 10 + (t[den_end++].text[0] - '0');
+    // A written denominator ("/8", "/100": its zeros were read as placeholders).
+    for (; den_end < t.size(); ++den_end) {
+      const Token& d = t[den_end];
+      if (d.kind == Token::Kind::Literal && d.text.size() == 1 && d.text[0] >= '0' &&
+          d.text[0] <= '9')
+        fixed_den = fixed_den * 10 + (d.text[0] - '0');
+      else if (d.kind == Token::Kind::Digit && d.ch == '0')
+        fixed_den *= 10;
+      else
+        break;
+    }
   } else {
     while (den_end < t.size() && t[den_end].kind == Token::Kind::Digit)
       den_ph.push_back(t[den_end++].ch);
@@ -336,30 +346,38 @@ ShownValue RenderFraction(const Section& s, double a, bool minus) {
   std::vector<std::string> ints = PlaceInteger(int_ph, ip, s.thousands);
   if (blank_fraction && ip.empty() && !int_ph.empty()) ints.back() = "0";
   std::string num_s = std::to_string(num), den_s = std::to_string(den);
+  // Placeholders beyond the digits: "0" a zero, "?" a space, "#" nothing.
   auto pad_left = [](std::string x, const std::vector<char>& ph) {
-    while (x.size() < ph.size()) x.insert(0, ph[ph.size() - 1 - x.size()] == '0' ? "0" : " ");
+    for (std::size_t k = x.size(); k < ph.size(); ++k) {
+      char c = ph[ph.size() - 1 - k];
+      if (c != '#') x.insert(0, c == '0' ? "0" : " ");
+    }
     return x;
   };
   auto pad_right = [](std::string x, const std::vector<char>& ph) {
-    while (x.size() < ph.size()) x += ph[x.size()] == '0' ? "0" : " ";
+    for (std::size_t k = x.size(); k < ph.size(); ++k)
+      if (ph[k] != '#') x += ph[k] == '0' ? "0" : " ";
     return x;
   };
   num_s = pad_left(num_s, num_ph);
   den_s = fixed_den ? den_s : pad_right(den_s, den_ph);
   Builder b;
-  if (minus) b.Text("-");
+  if (minus && (whole > 0 || num > 0)) b.Text("-");
   std::size_t ii = 0;
   for (std::size_t i = 0; i < t.size(); ++i) {
     const Token& tok = t[i];
     if (i >= num_start && i < den_end) {
       if (i == num_start) {
         std::string whole_fraction = num_s + "/" + den_s;
-        b.Text(blank_fraction ? std::string(whole_fraction.size(), ' ') : whole_fraction);
+        // A whole number keeps the fraction's width in spaces; a written denominator is
+        // left out of that width.
+        std::size_t blank = fixed_den ? num_s.size() + 1 : whole_fraction.size();
+        b.Text(blank_fraction ? std::string(blank, ' ') : whole_fraction);
       }
       continue;
     }
     if (tok.kind == Token::Kind::Digit) {
-      b.Text(ints[ii++]);
+      if (ii < ints.size()) b.Text(ints[ii++]);
     } else if (tok.kind == Token::Kind::Literal && blank_fraction && i + 1 == num_start) {
       b.Text(std::string(tok.text.size(), ' '));  // the gap before a blank fraction
     } else {
