@@ -90,12 +90,13 @@ Choice ChooseNumberSection(const std::vector<Section>& all, double v) {
       if (!s->condition && i == 1 && nums.size() > 2 && v == 0) take = false;
       if (take) {
         c.section = s;
-        // A condition that selects only negative values says the sign in its own text.
+        // A "[<0]" section says the sign in its own text.
         bool negative_only = s->condition &&
                              (s->condition->op == numfmt::Condition::Op::Lt ||
                               s->condition->op == numfmt::Condition::Op::Le) &&
-                             s->condition->value <= 0;
-        c.minus = v < 0 && !negative_only && !(i == 1 && !s->condition);
+                             s->condition->value == 0;
+        // Sections taken without a condition show the magnitude.
+        c.minus = v < 0 && s->condition && !negative_only;
         return c;
       }
     }
@@ -117,6 +118,7 @@ Choice ChooseNumberSection(const std::vector<Section>& all, double v) {
 const Section* TextSection(const std::vector<Section>& all) {
   for (auto it = all.rbegin(); it != all.rend(); ++it)
     if (it->kind == Section::Kind::Text) return &*it;
+  // A fourth section is for text whatever it holds (General there shows the text).
   if (all.size() >= 4) return &all[3];
   return nullptr;
 }

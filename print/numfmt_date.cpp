@@ -72,13 +72,20 @@ const char* const kMonthZh[] = {"一月", "二月", "三月", "四月", "五月"
                                 "七月", "八月", "九月", "十月", "十一月", "十二月"};
 const char* const kDayEn[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                               "Thursday", "Friday", "Saturday"};
-const char* const kDayZhShort[] = {"周日", "周一", "周二", "周三", "周四", "周五", "周六"};
+const char* const kDayZhShort[] = {"日", "一", "二", "三", "四", "五", "六"};
 const char* const kDayZh[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
 
 std::string Pad2(long long n, std::size_t width) {
   std::string s = std::to_string(n);
   while (s.size() < width) s.insert(0, "0");
   return s;
+}
+
+// The reader's long date and time ([$-F800], [$-F400]) in zh-CN.
+const Section& SystemSection(int which) {
+  static const std::vector<Section> date = ParseCode("yyyy\"年\"m\"月\"d\"日\"\u3000dddd");
+  static const std::vector<Section> time = ParseCode("hh:mm:ss");
+  return which == 0 ? date[0] : time[0];
 }
 
 }  // namespace
@@ -91,6 +98,8 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
     out.text = "#";
     return out;
   }
+  if (s.system_date == 1) return RenderDate(SystemSection(0), v, date1904);
+  if (s.system_date == 2) return RenderDate(SystemSection(1), v, date1904);
   DateParts p = Split(v, date1904, s.subsecond_digits);
   bool zh = s.lang == Lang::Chinese;
   std::vector<ShownPiece>& pieces = out.pieces;
@@ -102,9 +111,14 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
     else
       pieces.push_back({ShownPiece::Kind::Text, std::move(t)});
   };
-  auto num = [&](long long n, std::size_t width, bool digit_by_digit = false) {
+  // digit_by_digit: years; short_ten: months and days read "十五", not "一十五".
+  auto num = [&](long long n, std::size_t width, bool digit_by_digit = false,
+                 bool short_ten = false) {
     std::string d = Pad2(n, width);
-    if (s.dbnum) d = ChineseNumber(d, s.dbnum, !digit_by_digit);
+    if (s.dbnum) {
+      d = ChineseNumber(d, s.dbnum, !digit_by_digit);
+      if (short_ten && d.rfind("一十", 0) == 0) d.erase(0, 3);
+    }
     text(d);
   };
   int hour12 = p.hour % 12 == 0 ? 12 : p.hour % 12;
@@ -121,18 +135,19 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
             break;
           case 'm':
             if (n <= 2)
-              num(p.month, n);
+              num(p.month, n, false, true);
             else if (n == 3)
               text(zh ? std::to_string(p.month) + "月"
                       : std::string(kMonthEn[p.month - 1]).substr(0, 3));
-            else if (n == 5)
-              text(zh ? kMonthZh[p.month - 1] : std::string(kMonthEn[p.month - 1]).substr(0, 1));
+            else if (n == 5)  // the first character of the name
+              text(zh ? std::string(kMonthZh[p.month - 1]).substr(0, 3)
+                      : std::string(kMonthEn[p.month - 1]).substr(0, 1));
             else
               text(zh ? kMonthZh[p.month - 1] : kMonthEn[p.month - 1]);
             break;
           case 'd':
             if (n <= 2)
-              num(p.day, n);
+              num(p.day, n, false, true);
             else if (n == 3)
               text(zh ? kDayZhShort[p.weekday] : std::string(kDayEn[p.weekday]).substr(0, 3));
             else
@@ -160,10 +175,10 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
         break;
       case Token::Kind::AmPm: {
         bool pm = p.hour >= 12;
-        if (tok.text == "上午/下午" || zh)
-          text(pm ? "下午" : "上午");
-        else if (tok.text.size() == 3)  // A/P keeps the case written
+        if (tok.text.size() == 3)  // A/P keeps the case written
           text(std::string(1, pm ? tok.text[2] : tok.text[0]));
+        else if (tok.text == "上午/下午" || zh)
+          text(pm ? "下午" : "上午");
         else
           text(pm ? "PM" : "AM");
         break;

@@ -62,6 +62,7 @@ struct Section {
   bool has_general = false;
   // Dates.
   bool has_ampm = false;
+  int system_date = 0;  // [$-F800] the reader's long date (1), [$-F400] its time (2)
   int subsecond_digits = 0;
 };
 

@@ -164,8 +164,13 @@ ShownValue RenderPlain(const Section& s, double a, bool minus) {
   if (fp.find_last_not_of('0') == std::string::npos) last_nonzero = -1;
   // A value that rounds to zero shows no sign.
   if (ip.empty() && last_nonzero < 0 && !s.has_general) minus = false;
+  // A "#" or "?" before a later "0" shows its digit.
+  for (int j = 0; j < static_cast<int>(frac_ph.size()); ++j)
+    if (frac_ph[j] == '0') last_nonzero = std::max(last_nonzero, j);
   Builder b;
   if (minus) b.Text("-");
+  // No integer placeholder: the integer digits still show, first.
+  if (int_ph.empty() && point < t.size()) b.Text(ip);
   std::size_t ii = 0, fi = 0;
   for (std::size_t i = 0; i < t.size(); ++i) {
     const Token& tok = t[i];
@@ -185,7 +190,6 @@ ShownValue RenderPlain(const Section& s, double a, bool minus) {
         b.Text(d);
       }
     } else if (tok.kind == Token::Kind::Point) {
-      if (int_ph.empty()) b.Text(ip);  // no integer placeholder: the digits still show
       b.Text(".");
     } else if (tok.kind == Token::Kind::General) {
       b.Text(GeneralText(a, 11));
@@ -331,7 +335,7 @@ ShownValue RenderFraction(const Section& s, double a, bool minus) {
   long num = 0, den = 1;
   if (fixed_den > 0) {
     den = fixed_den;
-    num = std::lround(f * den);
+    num = static_cast<long>(std::ceil(f * static_cast<double>(den) - 0.5));  // a half rounds down
   } else {
     int limit = 1;
     for (std::size_t k = 0; k < den_ph.size() && k < 4; ++k) limit *= 10;
@@ -439,7 +443,7 @@ ShownValue RenderNumber(const Section& s, double v, bool minus, bool date1904) {
   if (s.has_fraction) return RenderFraction(s, a, minus);
   if (s.dbnum && s.has_general && !s.has_digits) {
     Builder b;
-    if (minus) b.Text("负");
+    if (minus) b.Text("-");
     for (const Token& tok : s.tokens) {
       if (tok.kind != Token::Kind::General) {
         b.Token(tok);
@@ -451,9 +455,9 @@ ShownValue RenderNumber(const Section& s, double v, bool minus, bool date1904) {
         b.Text(g);
         continue;
       }
-      b.Text(ChineseNumber(g.substr(0, dot), s.dbnum, true));
+      b.Text(ChineseNumber(g.substr(0, dot), s.dbnum, s.dbnum != 3));
       if (dot != std::string::npos) {
-        b.Text(s.dbnum == 3 ? "." : "点");
+        b.Text(s.dbnum == 2 ? "点" : "．");
         b.Text(ChineseNumber(g.substr(dot + 1), s.dbnum, false));
       }
     }
@@ -465,7 +469,7 @@ ShownValue RenderNumber(const Section& s, double v, bool minus, bool date1904) {
 ShownValue RenderText(const Section& s, const std::string& text) {
   Builder b;
   for (const Token& tok : s.tokens) {
-    if (tok.kind == Token::Kind::At)
+    if (tok.kind == Token::Kind::At || tok.kind == Token::Kind::General)
       b.Text(text);
     else if (tok.kind == Token::Kind::Literal || tok.kind == Token::Kind::Pad ||
              tok.kind == Token::Kind::Fill)

@@ -125,6 +125,8 @@ void ReadBracket(std::string_view b, Section& s) {
       long lcid = std::strtol(std::string(b.substr(dash + 1)).c_str(), nullptr, 16);
       // Chinese (any region) is primary language 0x04; the system date and time codes
       // (F800, F400) keep the reader's language.
+      if ((lcid & 0xFFFF) == 0xF800) s.system_date = 1;
+      if ((lcid & 0xFFFF) == 0xF400) s.system_date = 2;
       if (lcid != 0 && (lcid & 0xF000) != 0xF000)
         s.lang = (lcid & 0x3FF) == 0x04 ? Lang::Chinese : Lang::English;
     }
