@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kUsage = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
                        [--sheets active|all] [FILE ...]
-  ledgerix-cli dump [--shown] FILE
+  ledgerix-cli dump FILE [--shown]
   ledgerix-cli --help
 
 convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,
