@@ -117,7 +117,7 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
     std::string d = Pad2(n, width);
     if (s.dbnum) {
       d = ChineseNumber(d, s.dbnum, !digit_by_digit);
-      if (short_ten && d.rfind("一十", 0) == 0) d.erase(0, 3);
+      if (short_ten && (d.rfind("一十", 0) == 0 || d.rfind("壹拾", 0) == 0)) d.erase(0, 3);
     }
     text(d);
   };
@@ -144,6 +144,12 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
                       : std::string(kMonthEn[p.month - 1]).substr(0, 1));
             else
               text(zh ? kMonthZh[p.month - 1] : kMonthEn[p.month - 1]);
+            break;
+          case 'a':  // aaa, aaaa: the Chinese weekday whatever the locale
+            text(n == 3 ? kDayZhShort[p.weekday] : kDayZh[p.weekday]);
+            break;
+          case 'e':  // the year of the era: the Gregorian year here
+            num(p.year, 4, true);
             break;
           case 'd':
             if (n <= 2)

@@ -168,7 +168,7 @@ ShownValue RenderPlain(const Section& s, double a, bool minus) {
   for (int j = 0; j < static_cast<int>(frac_ph.size()); ++j)
     if (frac_ph[j] == '0') last_nonzero = std::max(last_nonzero, j);
   Builder b;
-  if (minus) b.Text("-");
+  if (minus) b.Text(s.dbnum == 2 ? "负" : s.dbnum ? "－" : "-");
   // No integer placeholder: the integer digits still show, first.
   if (int_ph.empty() && point < t.size()) b.Text(ip);
   std::size_t ii = 0, fi = 0;
@@ -190,7 +190,7 @@ ShownValue RenderPlain(const Section& s, double a, bool minus) {
         b.Text(d);
       }
     } else if (tok.kind == Token::Kind::Point) {
-      b.Text(".");
+      b.Text(s.dbnum == 2 ? "点" : s.dbnum ? "．" : ".");
     } else if (tok.kind == Token::Kind::General) {
       b.Text(GeneralText(a, 11));
     } else {
@@ -478,46 +478,61 @@ ShownValue RenderText(const Section& s, const std::string& text) {
   return b.Done();
 }
 
+namespace {
+
+const char* const kLower[] = {"〇", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+const char* const kUpper[] = {"零", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖"};
+const char* const kWide[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+
+// Reads digits (no leading zero) with units: groups of four under 万, 亿 and 兆, a zero inside
+// read once ("一十万〇一十"), trailing zeros silent.
+std::string ReadWithUnits(std::string_view digits, const char* const* names, bool upper) {
+  struct Big {
+    std::size_t digits;
+    const char* unit;
+  };
+  static const Big kBig[] = {{12, "兆"}, {8, "亿"}, {4, "万"}};
+  for (const Big& big : kBig) {
+    if (digits.size() <= big.digits) continue;
+    std::string_view high = digits.substr(0, digits.size() - big.digits);
+    std::string_view low = digits.substr(digits.size() - big.digits);
+    std::string out = ReadWithUnits(high, names, upper) + big.unit;
+    std::size_t first = low.find_first_not_of('0');
+    if (first == std::string_view::npos) return out;
+    if (first > 0) out += names[0];
+    return out + ReadWithUnits(low.substr(first), names, upper);
+  }
+  const char* const small[] = {"", upper ? "拾" : "十", upper ? "佰" : "百", upper ? "仟" : "千"};
+  std::string out;
+  bool pending_zero = false;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    int d = digits[i] - '0';
+    if (d == 0) {
+      pending_zero = true;
+      continue;
+    }
+    if (pending_zero) out += names[0];
+    pending_zero = false;
+    out += names[d];
+    out += small[digits.size() - 1 - i];
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string ChineseNumber(std::string_view digits, int dbnum, bool with_units) {
-  static const char* const kLower[] = {"〇", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
-  static const char* const kUpper[] = {"零", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖"};
-  static const char* const kWide[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
   const char* const* names = dbnum == 2 ? kUpper : dbnum == 3 ? kWide : kLower;
   std::string out;
-  if (!with_units) {
+  // [DBNum3] replaces each digit by its full-width form, without units.
+  if (!with_units || dbnum == 3) {
     for (char c : digits)
       if (c >= '0' && c <= '9') out += names[c - '0'];
     return out;
   }
-  const char* const small_units[] = {"", dbnum == 2 ? "拾" : "十", dbnum == 2 ? "佰" : "百",
-                                     dbnum == 2 ? "仟" : "千"};
-  const char* const big_units[] = {"", "万", "亿", "兆"};
   std::size_t start = digits.find_first_not_of('0');
-  if (start == std::string_view::npos) return dbnum == 3 ? kWide[0] : dbnum == 2 ? "零" : "〇";
-  digits = digits.substr(start);
-  const char* zero = dbnum == 3 ? kWide[0] : "零";
-  int n = static_cast<int>(digits.size());
-  bool pending_zero = false;
-  for (int i = 0; i < n; ++i) {
-    int pos = n - 1 - i;  // power of ten
-    int d = digits[i] - '0';
-    if (d == 0) {
-      pending_zero = true;
-    } else {
-      if (pending_zero && !out.empty()) out += zero;
-      pending_zero = false;
-      out += names[d];
-      out += small_units[pos % 4];
-    }
-    if (pos % 4 == 0 && pos > 0) {
-      // A group of four ends: its unit unless the whole group was zero.
-      bool group_zero = true;
-      for (int k = std::max(0, i - 3); k <= i; ++k)
-        if (digits[k] != '0' && n - 1 - k < pos + 4) group_zero = false;
-      if (!group_zero) out += big_units[(pos / 4) % 4];
-    }
-  }
-  return out;
+  if (start == std::string_view::npos) return names[0];
+  return ReadWithUnits(digits.substr(start), names, dbnum == 2);
 }
 
 }  // namespace ledgerix::print::numfmt

@@ -204,6 +204,17 @@ void Tokenize(std::string_view src, Section& s) {
     } else if (src.substr(i, 13) == "上午/下午") {
       s.tokens.push_back({Token::Kind::AmPm, "上午/下午"});
       i += 13;
+    } else if (Lower(c) == 'a' && StartsWithNoCase(src, i, "aaa")) {
+      std::size_t j = i;
+      while (j < src.size() && Lower(src[j]) == 'a') ++j;
+      s.tokens.push_back({Token::Kind::Date, std::string(std::min<std::size_t>(j - i, 4), 'a')});
+      i = j;
+    } else if (Lower(c) == 'e' &&
+               !(i + 1 < src.size() && (src[i + 1] == '+' || src[i + 1] == '-'))) {
+      std::size_t j = i;
+      while (j < src.size() && Lower(src[j]) == 'e') ++j;
+      s.tokens.push_back({Token::Kind::Date, "e"});
+      i = j;
     } else if (char l = Lower(c); l == 'y' || l == 'm' || l == 'd' || l == 'h' || l == 's') {
       std::size_t j = i;
       while (j < src.size() && Lower(src[j]) == l) ++j;
@@ -339,7 +350,7 @@ std::vector<Section> ParseCode(std::string_view code) {
     Tokenize(part, s);
     bool date = false, at = false, number = false;
     for (const Token& t : s.tokens) {
-      date |= t.kind == Token::Kind::Date || t.kind == Token::Kind::Elapsed ||
+      date |= (t.kind == Token::Kind::Date && t.text != "e") || t.kind == Token::Kind::Elapsed ||
               t.kind == Token::Kind::AmPm;
       at |= t.kind == Token::Kind::At;
       number |= t.kind == Token::Kind::Digit || t.kind == Token::Kind::General;

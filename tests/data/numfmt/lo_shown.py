@@ -14,8 +14,10 @@ from com.sun.star.beans import PropertyValue
 from com.sun.star.lang import Locale
 
 # Zero, halves, a value on the rounding edge, large and tiny numbers, dates with times, text.
+# 2.005, 3.5 and 59-61 are there for the first days of 1900, which LibreOffice counts one day
+# later than the 1900 calendar: our text of 1.005 must be LibreOffice's of 2.005, and so on.
 VALUES = [0.0, 0.5, -0.5, 2.5, 1.005, -1.005, 1234567.891, -1234567.891, 39538.0, 39538.75,
-          44926.520833333336, 1e-10, 1e17, 's:text']
+          44926.520833333336, 1e-10, 1e17, 2.005, 3.5, 59.25, 60.25, 61.25, 's:text']
 
 PROFILE_XCU = '''<?xml version="1.0" encoding="UTF-8"?>
 <oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
