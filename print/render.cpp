@@ -18,6 +18,7 @@
 #include <unordered_map>
 
 #include "print/header_footer.h"
+#include "print/numfmt.h"
 #include "print/paginate.h"
 #include "print/render_internal.h"
 
@@ -186,31 +187,12 @@ double PangoMeasure::WrappedHeightPt(std::string_view text, const FontStyle& fon
   return lines * LineHeightPt(font);
 }
 
-std::string GeneralText(const Variant& v) {
-  switch (v.type()) {
-    case Variant::Type::Number: {
-      double x = v.number();
-      if (!std::isfinite(x)) return "#NUM!";
-      char buf[64];
-      // The shortest of up to 10 significant digits that fits 11 characters, else scientific.
-      for (int digits = 10; digits >= 1; --digits) {
-        std::snprintf(buf, sizeof buf, "%.*g", digits, x);
-        std::string s = buf;
-        if (s.find('e') == std::string::npos && s.size() <= 11) return s;
-      }
-      std::snprintf(buf, sizeof buf, "%.5E", x);
-      return buf;
-    }
-    case Variant::Type::String:
-      return v.string();
-    case Variant::Type::Boolean:
-      return v.boolean() ? "TRUE" : "FALSE";
-    case Variant::Type::Error:
-      return CellErrorText(v.error());
-    case Variant::Type::Empty:
-      break;
-  }
-  return {};
+std::string GeneralText(const Variant& v) { return FormatValue(v, "General", false).text; }
+
+std::string FormatCodeOf(const CellStyle& style) {
+  if (style.num_fmt_code && !style.num_fmt_code->empty()) return *style.num_fmt_code;
+  std::string code = BuiltinFormatCode(style.num_fmt_id);
+  return code.empty() ? "General" : code;
 }
 
 namespace {
@@ -567,14 +549,32 @@ class PaneDrawer {
     double tw = logical.width / double(PANGO_SCALE);
     double th = logical.height / double(PANGO_SCALE);
 
-    // A fill character repeats across the whole cell.
-    if (!wrap && (h == engine::HAlign::Fill || shown.fill) && tw > 0 && tw < avail) {
-      std::string one = shown.text;
-      int n = static_cast<int>(avail / tw);
-      for (int i = 1; i < n; ++i) shown.text += one;
-      pango_layout_set_text(layout.get(), shown.text.c_str(), static_cast<int>(shown.text.size()));
+    auto set_text = [&](const std::string& text) {
+      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
       pango_layout_get_extents(layout.get(), &ink, &logical);
       tw = logical.width / double(PANGO_SCALE);
+    };
+    auto width_of = [&](const std::string& text) {
+      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      pango_layout_get_extents(layout.get(), nullptr, &logical);
+      return logical.width / double(PANGO_SCALE);
+    };
+    if (!wrap && shown.fill && !shown.fill_char.empty()) {
+      // `*x`: the fill character takes whatever room the rest leaves.
+      double rest = width_of(shown.before + shown.after);
+      double one = std::max(0.1, width_of(shown.fill_char));
+      int n = static_cast<int>((avail - rest) / one);
+      std::string text = shown.before;
+      for (int i = 0; i < n && i < 2000; ++i) text += shown.fill_char;
+      text += shown.after;
+      set_text(text);
+      if (n >= 0) h = engine::HAlign::Left;
+    } else if (!wrap && h == engine::HAlign::Fill && tw > 0 && tw < avail) {
+      // Fill alignment repeats the whole text across the cell.
+      std::string one = shown.text, text = shown.text;
+      int n = static_cast<int>(avail / tw);
+      for (int i = 1; i < n && i < 2000; ++i) text += one;
+      set_text(text);
       h = engine::HAlign::Left;
     }
 
@@ -932,10 +932,29 @@ std::string ResolvedFamily(const std::string& family) {
   return name ? name : "";
 }
 
-Shown ShowCell(const Variant& value, const CellStyle& /*style*/, bool /*date1904*/) {
+Shown ShowCell(const Variant& value, const CellStyle& style, bool date1904) {
+  ShownValue v = FormatValue(value, FormatCodeOf(style), date1904);
   Shown s;
-  s.text = GeneralText(value);
-  s.numeric = value.type() == Variant::Type::Number;
+  s.text = v.text;
+  s.numeric = v.numeric;
+  s.color = v.color;
+  for (const ShownPiece& piece : v.pieces) {
+    std::string& side = s.fill ? s.after : s.before;
+    switch (piece.kind) {
+      case ShownPiece::Kind::Text:
+        side += piece.text;
+        break;
+      case ShownPiece::Kind::Pad:
+        side += ' ';  // the width of its character, nothing printed
+        break;
+      case ShownPiece::Kind::Fill:
+        if (!s.fill) {
+          s.fill = true;
+          s.fill_char = piece.text;
+        }
+        break;
+    }
+  }
   return s;
 }
 

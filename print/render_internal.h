@@ -28,11 +28,16 @@ std::string ResolvedFamily(const std::string& family);
 struct Shown {
   std::string text;
   bool numeric = false;  // aligned right by default; "#" when too wide
-  bool fill = false;     // the text repeats across the cell
+  // A `*x` fill: `before`, then x repeated to fill the cell, then `after`.
+  bool fill = false;
+  std::string before, fill_char, after;
   std::optional<engine::ColorRef> color;
 };
 
 Shown ShowCell(const Variant& value, const engine::CellStyle& style, bool date1904);
+
+// The number format code of a style: its own, else the built-in code of its id, else General.
+std::string FormatCodeOf(const engine::CellStyle& style);
 
 // A value as the General format shows it in a wide column.
 std::string GeneralText(const Variant& value);
