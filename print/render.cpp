@@ -634,6 +634,35 @@ class PaneDrawer {
     } else {
       ty = y1 - 0.75 - th;
     }
+    if (!wrap) {
+      // Characters the clip hides entirely are left out, so the page's text (copy, search,
+      // pdftotext) is what it shows; the pane's edge clips too.
+      double left = std::max(clip0, xs_.front()), right = std::min(clip1, xs_.back());
+      const std::string full = pango_layout_get_text(layout.get());
+      std::size_t first = std::string::npos, last = 0;
+      double first_x = 0;
+      for (const char* p = full.c_str(); *p; p = g_utf8_next_char(p)) {
+        auto index = static_cast<int>(p - full.c_str());
+        PangoRectangle pos;
+        pango_layout_index_to_pos(layout.get(), index, &pos);
+        double a = tx + std::min(pos.x, pos.x + pos.width) / double(PANGO_SCALE);
+        double b = tx + std::max(pos.x, pos.x + pos.width) / double(PANGO_SCALE);
+        if (b > left && a < right) {
+          if (first == std::string::npos) {
+            first = static_cast<std::size_t>(index);
+            first_x = a;
+          }
+          last = static_cast<std::size_t>(g_utf8_next_char(p) - full.c_str());
+        }
+      }
+      if (first == std::string::npos) return;
+      if (first > 0 || last < full.size()) {
+        std::string kept = full.substr(first, last - first);
+        pango_layout_set_text(layout.get(), kept.c_str(), static_cast<int>(kept.size()));
+        pango_layout_get_extents(layout.get(), &ink, &logical);
+        tx = first_x;
+      }
+    }
     cairo_save(cr_);
     cairo_rectangle(cr_, clip0, y0, clip1 - clip0, y1 - y0);
     cairo_clip(cr_);
