@@ -504,6 +504,21 @@ class PaneDrawer {
     if (!v || v->type() == Variant::Type::Empty) return;
     const CellStyle& s = job_.StyleAt(r, c);
     Shown shown = ShowCell(*v, s, job_.book->date1904());
+    if (v->type() == Variant::Type::Error) {
+      // How the page setup prints error values.
+      switch (job_.layout->page.errors) {
+        case engine::PrintErrors::Blank:
+          return;
+        case engine::PrintErrors::Dash:
+          shown.text = "--";
+          break;
+        case engine::PrintErrors::NA:
+          shown.text = "#N/A";
+          break;
+        case engine::PrintErrors::Displayed:
+          break;
+      }
+    }
     if (shown.text.empty()) return;
     double x0 = merge ? X(merge->first_col) : CX(c);
     double x1 = merge ? X(merge->last_col + 1) : CX(c + 1);
@@ -547,6 +562,15 @@ class PaneDrawer {
     PangoRectangle ink, logical;
     pango_layout_get_extents(layout.get(), &ink, &logical);
     double tw = logical.width / double(PANGO_SCALE);
+    if (!wrap && s.shrink && tw > avail && avail > 0) {
+      // Shrink to fit: the font gets smaller until the text fits the cell.
+      FontStyle smaller = s.font;
+      smaller.size_pt = std::max(1.0, s.font.size_pt * avail / tw);
+      FontDesc sd = Describe(smaller);
+      pango_layout_set_font_description(layout.get(), sd.get());
+      pango_layout_get_extents(layout.get(), &ink, &logical);
+      tw = logical.width / double(PANGO_SCALE);
+    }
     double th = logical.height / double(PANGO_SCALE);
 
     auto set_text = [&](const std::string& text) {

@@ -215,6 +215,37 @@ TEST(RenderPages, NumbersTooWideShowHashesAndFitWidthKeepsOnePageAcross) {
   EXPECT_NE(PageTexts(pdf).at(0).find("列29"), std::string::npos);
 }
 
+TEST(RenderCellText, ErrorsAsThePageSetupSaysAndShrinkToFit) {
+  HandBook book;
+  book.cells.Set(0, 0, Variant::Error(CellError::Div0));
+  book.cells.Set(0, 1, Variant::String("右邻"));
+  // A long text in a narrow cell beside a full one: clipped, unless it shrinks to fit.
+  book.layout.columns.push_back({2, 2, 4.0, false, 1u});
+  book.cells.Set(0, 2, Variant::String("ABCDEFGHIJKLMNOP"));
+  book.cells.Set(0, 3, Variant::String("满"));
+  book.styles.styles.resize(2);
+  TempDir dir;
+  std::string pdf = dir.File("errors.pdf");
+  auto text = [&] {
+    HandBook fresh;  // layouts are read once per book
+    fresh.cells = book.cells;
+    fresh.layout = book.layout;
+    fresh.styles = book.styles;
+    RenderPdf({{&fresh, 0}}, pdf, FixedClock());
+    std::vector<std::string> pages = PageTexts(pdf);
+    return pages.empty() ? std::string() : pages[0];
+  };
+  std::string shown = text();
+  EXPECT_NE(shown.find("#DIV/0!"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("ABCDEFGHIJKLMNOP"), std::string::npos) << shown;
+  book.styles.styles[1].shrink = true;
+  book.layout.page.errors = engine::PrintErrors::Dash;
+  shown = text();
+  EXPECT_NE(shown.find("ABCDEFGHIJKLMNOP"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("#DIV/0!"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("--"), std::string::npos) << shown;
+}
+
 TEST(RenderPages, NothingToPrintAndFailures) {
   HandBook empty;
   int pages = -1;
