@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -426,6 +427,7 @@ class PaneDrawer {
 
   void Fills() {
     std::vector<const engine::CellRange*> drawn;
+    std::map<std::array<double, 3>, std::vector<std::array<double, 4>>> by_color;
     for (std::uint32_t r = pane_.r0; r <= pane_.r1; ++r) {
       if (g_.RowHeight(r) <= 0) continue;
       for (std::uint32_t c = pane_.c0; c <= pane_.c1; ++c) {
@@ -452,10 +454,14 @@ class PaneDrawer {
         } else if (s.fill.pattern != 0) {
           continue;  // black and white: no fills
         }
-        SetColor(cr_, color);
-        cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
-        cairo_fill(cr_);
+        by_color[{color.r, color.g, color.b}].push_back({x0, y0, x1 - x0, y1 - y0});
       }
+    }
+    // One fill per colour.
+    for (const auto& [c, rects] : by_color) {
+      cairo_set_source_rgb(cr_, c[0], c[1], c[2]);
+      for (const auto& r : rects) cairo_rectangle(cr_, r[0], r[1], r[2], r[3]);
+      cairo_fill(cr_);
     }
   }
 
@@ -695,29 +701,62 @@ class PaneDrawer {
     cairo_restore(cr_);
   }
 
+  // Edges with the same line meeting end to end are stroked as one line: fewer drawing
+  // operations, and dashes run on across cells.
+  struct Run {
+    engine::BorderLine line;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool open = false;
+  };
+  void Extend(Run& run, const engine::BorderLine& line, double x0, double y0, double x1,
+              double y1) {
+    if (run.open && run.line == line && run.x1 == x0 && run.y1 == y0) {
+      run.x1 = x1;
+      run.y1 = y1;
+      return;
+    }
+    Flush(run);
+    if (line.style == engine::BorderStyle::None) return;
+    run = {line, x0, y0, x1, y1, true};
+  }
+  void Flush(Run& run) {
+    if (run.open) StrokeBorder(cr_, run.line, run.x0, run.y0, run.x1, run.y1, job_.mono);
+    run.open = false;
+  }
+
   void Borders() {
     // Horizontal edges: between row r-1 and r, for r in [r0, r1+1].
     for (std::uint32_t r = pane_.r0; r <= pane_.r1 + 1; ++r) {
+      Run run;
       for (std::uint32_t c = pane_.c0; c <= pane_.c1; ++c) {
         if (g_.ColWidth(c) <= 0) continue;
         const engine::CellRange* below = job_.MergeAt(r, c);
         const engine::CellRange* above = r > 0 ? job_.MergeAt(r - 1, c) : nullptr;
-        if (below && below == above) continue;  // inside a merged area
+        if (below && below == above) {  // inside a merged area
+          Flush(run);
+          continue;
+        }
         engine::BorderLine a = r > 0 ? job_.StyleAt(r - 1, c).bottom : engine::BorderLine{};
         engine::BorderLine b = job_.StyleAt(r, c).top;
-        StrokeBorder(cr_, Stronger(a, b), CX(c), RY(r), CX(c + 1), RY(r), job_.mono);
+        Extend(run, Stronger(a, b), CX(c), RY(r), CX(c + 1), RY(r));
       }
+      Flush(run);
     }
     for (std::uint32_t c = pane_.c0; c <= pane_.c1 + 1; ++c) {
+      Run run;
       for (std::uint32_t r = pane_.r0; r <= pane_.r1; ++r) {
         if (g_.RowHeight(r) <= 0) continue;
         const engine::CellRange* right = job_.MergeAt(r, c);
         const engine::CellRange* left = c > 0 ? job_.MergeAt(r, c - 1) : nullptr;
-        if (right && right == left) continue;
+        if (right && right == left) {
+          Flush(run);
+          continue;
+        }
         engine::BorderLine a = c > 0 ? job_.StyleAt(r, c - 1).right : engine::BorderLine{};
         engine::BorderLine b = job_.StyleAt(r, c).left;
-        StrokeBorder(cr_, Stronger(a, b), CX(c), RY(r), CX(c), RY(r + 1), job_.mono);
+        Extend(run, Stronger(a, b), CX(c), RY(r), CX(c), RY(r + 1));
       }
+      Flush(run);
     }
   }
 
