@@ -305,9 +305,20 @@ SheetGeometry MeasureSheet(const engine::SheetLayout& layout, const engine::Styl
                            const engine::CellStore& cells, TextMeasure& measure,
                            const ShownTextFn& shown) {
   SheetGeometry g;
+  std::optional<engine::CellRange> used = UsedRange(layout, styles, cells);
   if (!layout.print_area.empty()) {
-    g.ranges = layout.print_area;
-  } else if (auto used = UsedRange(layout, styles, cells)) {
+    // Past the last cell with content or a visible format every page would be blank: a print
+    // area of the whole grid (some writers store one) prints the used part, not 100,000 pages.
+    for (engine::CellRange r : layout.print_area) {
+      if (!used || r.first_row > r.last_row || r.first_col > r.last_col ||
+          r.first_row > used->last_row || r.first_col > used->last_col) {
+        continue;
+      }
+      r.last_row = std::min(r.last_row, used->last_row);
+      r.last_col = std::min(r.last_col, used->last_col);
+      g.ranges.push_back(r);
+    }
+  } else if (used) {
     g.ranges.push_back(*used);
   }
   g.title_rows = layout.title_rows;

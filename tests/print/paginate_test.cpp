@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <random>
 
@@ -211,6 +212,91 @@ TEST(PaginateProperties, EveryCellOnExactlyOnePage) {
       EXPECT_TRUE(p.col_breaks.empty() || p.scale == 0.10) << "round " << round;
     }
   }
+}
+
+// Metrics without fonts: a 7-pixel digit, 15 pt lines, wrapped text at 6 pt per character.
+class FixedMeasure : public TextMeasure {
+ public:
+  int MaxDigitWidthPx(const engine::FontStyle&) override { return 7; }
+  double LineHeightPt(const engine::FontStyle& f) override { return f.size_pt > 11 ? 20 : 15; }
+  double WrappedHeightPt(std::string_view text, const engine::FontStyle& f,
+                         double width_pt) override {
+    double chars = static_cast<double>(text.size());
+    return LineHeightPt(f) * std::max(1.0, std::ceil(chars * 6 / width_pt));
+  }
+};
+
+std::string Plain(const Variant& v, const engine::CellStyle&) {
+  return v.type() == Variant::Type::String ? v.string() : "0";
+}
+
+engine::StyleTable TwoStyles() {
+  engine::StyleTable t;
+  t.styles.resize(4);
+  t.styles[1].bottom.style = engine::BorderStyle::Thin;  // visible: counts for the used range
+  t.styles[2].font.bold = true;                          // invisible on an empty cell
+  t.styles[3].wrap = true;
+  return t;
+}
+
+TEST(UsedRangeOfASheet, ValuesVisibleFormatsAndMerges) {
+  engine::SheetLayout layout;
+  engine::CellStore cells;
+  engine::StyleTable styles = TwoStyles();
+  EXPECT_FALSE(UsedRange(layout, styles, cells).has_value());
+  cells.Set(2, 1, Variant::Number(5));
+  cells.Set(40, 40, Variant::String(""));  // an empty text prints nothing
+  layout.cell_styles[engine::SheetLayout::CellKey(30, 0)] = 2;
+  EXPECT_EQ(UsedRange(layout, styles, cells), (CellRange{0, 0, 2, 1}));
+  layout.cell_styles[engine::SheetLayout::CellKey(9, 3)] = 1;
+  EXPECT_EQ(UsedRange(layout, styles, cells), (CellRange{0, 0, 9, 3}));
+  layout.merges.push_back({9, 3, 12, 6});     // starts inside: prints whole
+  layout.merges.push_back({50, 50, 51, 51});  // wholly outside: ignored
+  EXPECT_EQ(UsedRange(layout, styles, cells), (CellRange{0, 0, 12, 6}));
+}
+
+TEST(MeasureSheetGeometry, WidthsHeightsAndPrintedRanges) {
+  engine::SheetLayout layout;
+  engine::CellStore cells;
+  engine::StyleTable styles = TwoStyles();
+  FixedMeasure measure;
+  cells.Set(0, 0, Variant::String("标题"));
+  cells.Set(3, 2, Variant::String(std::string(40, 'x')));  // 240 pt of text, wrapped
+  layout.cell_styles[engine::SheetLayout::CellKey(3, 2)] = 3;
+  cells.Set(4, 2, Variant::String(std::string(40, 'y')));
+  layout.cell_styles[engine::SheetLayout::CellKey(4, 2)] = 3;
+  layout.rows[4] = {30.0, true, false, std::nullopt};                  // custom: kept as stored
+  layout.rows[1] = {std::nullopt, false, true, std::nullopt};          // hidden
+  layout.columns.push_back({1, 1, std::nullopt, true, std::nullopt});  // hidden
+  layout.columns.push_back({2, 2, 10.7109375, false, std::nullopt});   // 75 px
+  layout.default_row_height_pt = 13.5;
+  SheetGeometry g = MeasureSheet(layout, styles, cells, measure, &Plain);
+  ASSERT_EQ(g.ranges.size(), 1u);
+  EXPECT_EQ(g.ranges[0], (CellRange{0, 0, 4, 2}));
+  ASSERT_EQ(g.col_width_pt.size(), 3u);
+  EXPECT_DOUBLE_EQ(g.col_width_pt[0], 48);  // default 8 characters: 64 px
+  EXPECT_DOUBLE_EQ(g.col_width_pt[1], 0);
+  EXPECT_DOUBLE_EQ(g.col_width_pt[2], 56.25);
+  ASSERT_EQ(g.row_height_pt.size(), 5u);
+  EXPECT_DOUBLE_EQ(g.row_height_pt[0], 13.5);
+  EXPECT_DOUBLE_EQ(g.row_height_pt[1], 0);
+  // 240 pt of text in 53.25 pt (the column less its padding) takes 5 lines of 15 pt.
+  EXPECT_DOUBLE_EQ(g.row_height_pt[3], 75);
+  EXPECT_DOUBLE_EQ(g.row_height_pt[4], 30);
+
+  // A print area of the whole grid prints the used part; a range past it prints nothing.
+  layout.print_area = {{0, 0, 65535, 255}, {100, 0, 120, 3}, {2, 1, 3, 1}};
+  layout.title_rows = {{0, 0}};
+  g = MeasureSheet(layout, styles, cells, measure, &Plain);
+  ASSERT_EQ(g.ranges.size(), 2u);
+  EXPECT_EQ(g.ranges[0], (CellRange{0, 0, 4, 2}));
+  EXPECT_EQ(g.ranges[1], (CellRange{2, 1, 3, 1}));
+  EXPECT_EQ(g.title_rows, layout.title_rows);
+  EXPECT_EQ(Paginate(g, FrameFor(layout.page)).pages.size(), 2u);
+
+  engine::SheetLayout empty;
+  empty.print_area = {{0, 0, 65535, 255}};
+  EXPECT_TRUE(MeasureSheet(empty, styles, engine::CellStore{}, measure, &Plain).ranges.empty());
 }
 
 TEST(PaperAndFrame, DefaultsOrientationAndOverride) {
