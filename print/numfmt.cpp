@@ -138,6 +138,7 @@ ShownValue NumberFormat::Format(const Variant& value, bool date1904) const {
       const Section* s = TextSection(secs);
       if (!s) return PlainText(value.string(), false);
       ShownValue out = numfmt::RenderText(*s, value.string());
+      out.color = s->color;
       Finish(out);
       return out;
     }
