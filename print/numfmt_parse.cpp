@@ -200,6 +200,10 @@ void Tokenize(std::string_view src, Section& s) {
     } else if (StartsWithNoCase(src, i, "general")) {
       s.tokens.push_back({Token::Kind::General, {}});
       i += 7;
+    } else if (StartsWithNoCase(src, i, "G/通用格式")) {
+      // General as Chinese versions of the spreadsheet application write it.
+      s.tokens.push_back({Token::Kind::General, {}});
+      i += std::string_view("G/通用格式").size();
     } else if (StartsWithNoCase(src, i, "am/pm")) {
       s.tokens.push_back({Token::Kind::AmPm, std::string(src.substr(i, 5))});
       i += 5;

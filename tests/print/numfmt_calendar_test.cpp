@@ -82,6 +82,9 @@ TEST(NumberFormatChinese, NumeralsWithUnitsAsOnTaxForms) {
   EXPECT_EQ(Shown(1234.56, "[DBNum2]0.00"), "壹仟贰佰叁拾肆点伍陆");
   EXPECT_EQ(Shown(-5, "[DBNum2]0"), "负伍");
   EXPECT_EQ(Shown(1234.5, "[DBNum3]General"), "１２３４．５");
+  // Chinese versions write General in Chinese.
+  EXPECT_EQ(Shown(1234.5, "[DBNum2][$-804]G/通用格式"), "壹仟贰佰叁拾肆点伍");
+  EXPECT_EQ(Shown(1234.5, "G/通用格式\"元\""), "1234.5元");
   EXPECT_EQ(Shown(39538, "[DBNum1]yyyy\"年\"m\"月\"d\"日\""), "二〇〇八年三月三十一日");
   EXPECT_EQ(Shown(44926, "[DBNum2]yyyy\"年\"m\"月\"d\"日\""), "贰零贰贰年拾贰月叁拾壹日");
 }
