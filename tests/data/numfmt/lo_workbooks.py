@@ -74,8 +74,14 @@ def make(desktop, out_dir):
 def shown(desktop, root, files):
     from com.sun.star.table.CellContentType import EMPTY
     for rel in files:
-        doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.join(os.path.abspath(root), rel)),
-                                           '_blank', 0, (pv('Hidden', True), pv('ReadOnly', True)))
+        try:
+            doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.join(os.path.abspath(root), rel)),
+                                               '_blank', 0, (pv('Hidden', True), pv('ReadOnly', True)))
+        except Exception:
+            doc = None
+        if doc is None or not hasattr(doc, 'Sheets'):
+            print('cannot open %s' % rel, file=sys.stderr)
+            continue
         for s in range(doc.Sheets.Count):
             sheet = doc.Sheets.getByIndex(s)
             cur = sheet.createCursor()
