@@ -312,17 +312,6 @@ std::string DumpWorkbookJson(const std::string& path, bool shown) {
   return DumpBookJson(*book, path, shown);
 }
 
-namespace {
-
-// The code of a cell's number format: the one its file defines, else the built-in one.
-std::string CellFormatCode(const engine::CellStyle& style) {
-  if (style.num_fmt_code) return *style.num_fmt_code;
-  std::string code = print::BuiltinFormatCode(style.num_fmt_id);
-  return code.empty() ? "General" : code;
-}
-
-}  // namespace
-
 std::string DumpBookJson(engine::Book& bookref, const std::string& path, bool shown) {
   engine::Book* book = &bookref;
   std::ostringstream os;
@@ -337,8 +326,10 @@ std::string DumpBookJson(engine::Book& bookref, const std::string& path, bool sh
     int visibility = info.visible == xlSheetVisible ? 0 : info.visible == xlSheetHidden ? 1 : 2;
     os << ", \"visibility\": " << visibility << ", \"cells\": {";
     bool first = true;
-    const engine::SheetLayout* layout = shown ? &book->Layout(static_cast<int>(s)) : nullptr;
-    const engine::StyleTable* styles = shown ? &book->Styles() : nullptr;
+    if (shown) {  // read before the cells are walked
+      book->Layout(static_cast<int>(s));
+      book->Styles();
+    }
     book->Cells(static_cast<int>(s))
         .ForEach([&](std::uint32_t row, std::uint32_t col, const Variant& v) {
           os << (first ? "" : ", ");
@@ -366,9 +357,8 @@ std::string DumpBookJson(engine::Book& bookref, const std::string& path, bool sh
               break;
           }
           if (shown) {
-            const engine::CellStyle& style = styles->Get(layout->StyleOf(row, col));
             os << ", ";
-            JsonString(os, print::FormatValue(v, CellFormatCode(style), book->date1904()).text);
+            JsonString(os, print::ShownCell(*book, static_cast<int>(s), row, col, v).text);
           }
           os << "]";
         });
