@@ -190,12 +190,6 @@ double PangoMeasure::WrappedHeightPt(std::string_view text, const FontStyle& fon
 
 std::string GeneralText(const Variant& v) { return FormatValue(v, "General", false).text; }
 
-std::string FormatCodeOf(const CellStyle& style) {
-  if (style.num_fmt_code && !style.num_fmt_code->empty()) return *style.num_fmt_code;
-  std::string code = BuiltinFormatCode(style.num_fmt_id);
-  return code.empty() ? "General" : code;
-}
-
 namespace {
 
 // ---- Drawing one page.

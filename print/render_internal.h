@@ -36,9 +36,6 @@ struct Shown {
 
 Shown ShowCell(const Variant& value, const engine::CellStyle& style, bool date1904);
 
-// The number format code of a style: its own, else the built-in code of its id, else General.
-std::string FormatCodeOf(const engine::CellStyle& style);
-
 // A value as the General format shows it in a wide column.
 std::string GeneralText(const Variant& value);
 
