@@ -641,7 +641,8 @@ void ReadColumns(pugi::xml_node cols, std::vector<ColumnSpan>* out) {
     if (std::optional<double> width = Number(col.attribute("width")); width && *width >= 0) {
       span.width = std::min(*width, 255.0);
     }
-    span.hidden = BoolOr(col.attribute("hidden"), false);
+    // A column narrowed to nothing is hidden, flag or not.
+    span.hidden = BoolOr(col.attribute("hidden"), false) || (span.width && *span.width == 0);
     if (std::optional<std::uint32_t> s = Index(col.attribute("style"), 0xFFFFFF); s && *s) {
       span.style = *s;
     }

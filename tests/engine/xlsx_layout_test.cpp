@@ -222,6 +222,7 @@ TEST(XlsxLayoutSheet, ColumnsRowsCellsAndMerges) {
       "<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"9.5\" defaultRowHeight=\"14.4\"/>"
       "<cols><col min=\"2\" max=\"3\" width=\"20.5\" customWidth=\"1\" style=\"2\"/>"
       "<col min=\"3\" max=\"4\" width=\"5\"/>"
+      "<col min=\"5\" max=\"5\" width=\"0\"/>"
       "<col min=\"6\" max=\"16384\" hidden=\"1\"/><col min=\"0\" max=\"1\" width=\"3\"/></cols>"
       "<sheetData>"
       "<row r=\"1\" ht=\"30\" customHeight=\"1\"><c r=\"A1\" s=\"1\"><v>1</v></c><c s=\"3\"/></row>"
@@ -235,12 +236,13 @@ TEST(XlsxLayoutSheet, ColumnsRowsCellsAndMerges) {
   EXPECT_EQ(l.base_col_width, 10);
   EXPECT_EQ(l.default_col_width, 9.5);
   EXPECT_EQ(l.default_row_height_pt, 14.4);
-  ASSERT_EQ(l.columns.size(), 2u);  // the overlapping span and the one from column 0 dropped
+  ASSERT_EQ(l.columns.size(), 3u);  // the overlapping span and the one from column 0 dropped
+  EXPECT_TRUE(l.ColumnHidden(4));   // width 0 hides a column
   EXPECT_EQ(l.StoredWidth(1), 20.5);
   EXPECT_EQ(l.StoredWidth(3), std::nullopt);
   EXPECT_TRUE(l.ColumnHidden(5));
   EXPECT_TRUE(l.ColumnHidden(16383));
-  EXPECT_FALSE(l.columns[1].width);  // a hidden span without a width
+  EXPECT_FALSE(l.columns[2].width);  // a hidden span without a width
   EXPECT_EQ(l.rows.at(0).height_pt, 30);
   EXPECT_TRUE(l.rows.at(0).custom_height);
   EXPECT_EQ(l.rows.at(1).height_pt, 12);  // a row without r follows the previous one
