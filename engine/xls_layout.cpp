@@ -339,8 +339,9 @@ std::optional<std::vector<CellRange>> NameRanges(RecordCursor& c, std::size_t cc
   return ranges;
 }
 
-// Built-in names 0x06 (Print_Area) and 0x07 (Print_Titles) of the sheet at tab; a name typed
-// as "Print_Area" counts as the built-in, as the application treats it.
+// Built-in names 0x06 (Print_Area) and 0x07 (Print_Titles) of the sheet at tab. A name that
+// only spells "Print_Area" without fBuiltin is an ordinary name: LibreOffice reads it so, and
+// the format defines the print area by the flag.
 void ReadName(const XlsSource& source, RecordCursor& c, int tab, std::size_t xti_count,
               PrintNames* out) {
   std::uint16_t grbit = c.U16();
@@ -350,31 +351,14 @@ void ReadName(const XlsSource& source, RecordCursor& c, int tab, std::size_t xti
   c.U16();
   std::uint16_t itab = c.U16();
   c.Skip(4);  // menu, description, help and status text lengths
-  if (itab == 0 || itab != tab + 1) return;
-  bool builtin = (grbit & 0x0020) != 0;
-  int code = -1;
-  std::string text;
+  if (itab == 0 || itab != tab + 1 || (grbit & 0x0020) == 0 || cch != 1) return;
+  unsigned code = 0;
   if (source.version == Version::kBiff8) {
     std::uint8_t flags = c.U8();
-    std::string_view chars = c.Bytes((flags & 0x01) ? cch * 2 : cch);
-    if (flags & 0x01) {
-      AppendUtf16Le(chars.data(), cch, &text);
-    } else {
-      text.assign(chars);
-    }
+    code = (flags & 0x01) ? c.U16() : c.U8();
   } else {
-    text.assign(c.Bytes(cch));
+    code = c.U8();
   }
-  if (builtin && text.size() == 1) code = static_cast<unsigned char>(text[0]);
-  auto equals = [&](const char* name) {
-    return text.size() == std::strlen(name) &&
-           std::equal(text.begin(), text.end(), name, [](char a, char b) {
-             return std::tolower(static_cast<unsigned char>(a)) ==
-                    std::tolower(static_cast<unsigned char>(b));
-           });
-  };
-  if (equals("Print_Area")) code = 0x06;
-  if (equals("Print_Titles")) code = 0x07;
   if (code != 0x06 && code != 0x07) return;
   std::optional<std::vector<CellRange>> ranges = NameRanges(c, cce, source.version, xti_count);
   if (!ranges) return;

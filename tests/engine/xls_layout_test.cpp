@@ -360,6 +360,12 @@ TEST(XlsLayout, PrintAreaAndTitlesFromBuiltinNames) {
   EXPECT_FALSE(a.title_rows);
   EXPECT_FALSE(a.title_cols);
 
+  // A name that spells Print_Area without the built-in flag is an ordinary name.
+  std::string spelled = Rec(0x0018, U16(0) + U8(0) + U8(10) + U16(11) + U16(0) + U16(1) + U32(0) +
+                                        U8(0) + "Print_Area" + Area3d(0, 5, 0, 5));
+  auto book3 = Open(Workbook({{"A", 0, 0, Number(0, 0, 1)}}, "", ExternSheet() + spelled));
+  EXPECT_TRUE(book3->Layout(0).print_area.empty());
+
   // A reference through an EXTERNSHEET entry that does not exist (0xFFFF, as some writers
   // leave it) is void: no titles rather than titles of an unknown sheet.
   std::string void_titles = BuiltinName(0x07, 1, Area3d(0, 15, 0, 255, 0xFFFF));
