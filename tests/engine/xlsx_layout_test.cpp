@@ -121,6 +121,7 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
       "val=\"Arial\"/></font>"
       "<font><color rgb=\"FF00B050\"/><name val=\"Arial\"/></font>"
       "<font><color indexed=\"64\"/><name val=\"Arial\"/></font>"
+      "<font><u/></font>"
       "</fonts>"
       "<fills><fill><patternFill patternType=\"none\"/></fill>"
       "<fill><patternFill patternType=\"gray125\"/></fill>"
@@ -139,7 +140,7 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
       "<alignment horizontal=\"centerContinuous\" vertical=\"center\" wrapText=\"1\" "
       "indent=\"3\" textRotation=\"135\" shrinkToFit=\"true\"/></xf>"
       "<xf numFmtId=\"14\" fontId=\"2\" fillId=\"3\" borderId=\"9\"/>"
-      "<xf fontId=\"3\" fillId=\"1\"/><xf fontId=\"4\" fillId=\"x\"/>"
+      "<xf fontId=\"3\" fillId=\"1\"/><xf fontId=\"4\" fillId=\"x\"/><xf fontId=\"5\"/>"
       "</cellXfs>"
       "<cellStyles><cellStyle name=\"Normal\" xfId=\"1\" builtinId=\"0\"/></cellStyles>"
       "<colors><indexedColors><rgbColor rgb=\"FF000000\"/><rgbColor rgb=\"FFFFFFFF\"/>"
@@ -149,7 +150,7 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
       "</indexedColors></colors>");
   auto book = Open(Package(Worksheet("<sheetData/>"), Worksheet("<sheetData/>"), styles, kTheme));
   const StyleTable& t = book->Styles();
-  ASSERT_EQ(t.styles.size(), 5u);
+  ASSERT_EQ(t.styles.size(), 6u);
   EXPECT_EQ(t.normal_font.name, "Arial");  // the Normal style's format names font 2
   EXPECT_EQ(t.normal_font.size_pt, 9);
   EXPECT_EQ(t.Get(0).font.name, "Calibri");
@@ -193,6 +194,10 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
   EXPECT_EQ(t.Get(3).fill.pattern, 17);
   EXPECT_TRUE(t.Get(4).font.color.automatic);  // indexed 64: the system's text colour
   EXPECT_EQ(t.Get(4).fill.pattern, 0);
+  // A font without name or size takes the first font's, not BIFF's Arial 10.
+  EXPECT_EQ(t.Get(5).font.name, "Calibri");
+  EXPECT_EQ(t.Get(5).font.size_pt, 11);
+  EXPECT_EQ(t.Get(5).font.underline, Underline::Single);
 }
 
 TEST(XlsxLayoutStyles, WithoutThemeOrStylesTheDefaultsHold) {
@@ -252,10 +257,12 @@ TEST(XlsxLayoutSheet, ColumnsRowsCellsAndMerges) {
   EXPECT_FALSE(l.rows.count(5));  // s without customFormat is no row format
   EXPECT_EQ(l.StyleOf(0, 0), 1u);
   EXPECT_EQ(l.StyleOf(0, 1), 3u);  // a cell without r follows A1
-  EXPECT_EQ(l.StyleOf(1, 1), 0u);  // no s in a styled column: style 0, not the column's
-  EXPECT_EQ(l.StyleOf(1, 2), 2u);  // the column's
-  EXPECT_EQ(l.StyleOf(4, 0), 0u);  // no s in a styled row
-  EXPECT_EQ(l.StyleOf(4, 7), 4u);  // the row's
+  EXPECT_EQ(l.StyleOf(1, 4), 0u);  // s="0" stated: style 0, whatever the column says
+  EXPECT_EQ(l.StyleOf(1, 1), 2u);  // no s in a styled column: the column's, as LibreOffice
+  EXPECT_EQ(l.StyleOf(1, 2), 2u);  // no cell: the column's
+  EXPECT_EQ(l.StyleOf(4, 0), 4u);  // no s in a styled row: the row's
+  EXPECT_EQ(l.StyleOf(4, 7), 4u);
+  EXPECT_EQ(l.StyleOf(7, 7), 0u);  // nothing at all: SpreadsheetML's default format
   EXPECT_EQ(l.default_style, 0u);
   ASSERT_EQ(l.merges.size(), 2u);
   EXPECT_EQ(l.merges[0], (CellRange{0, 0, 0, 2}));
