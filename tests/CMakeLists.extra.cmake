@@ -43,3 +43,10 @@ if(TARGET fuzz_layout AND NOT LEDGERIX_FUZZ)
   add_test(NAME fuzz_layout_replay COMMAND fuzz_layout ${layout_seeds})
   set_tests_properties(fuzz_layout_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
+# Replays the pagination fuzz target over the readers' fixtures and the printing fixtures.
+if(TARGET fuzz_paginate AND NOT LEDGERIX_FUZZ)
+  add_test(NAME fuzz_paginate_replay
+           COMMAND fuzz_paginate ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/print/fixtures)
+  set_tests_properties(fuzz_paginate_replay PROPERTIES LABELS print TIMEOUT 120)
+endif()
