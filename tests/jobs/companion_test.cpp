@@ -14,7 +14,7 @@ TEST(FileLists, FilterMatchesWholeNameIgnoringCase) {
   }
   std::filesystem::create_directory(dir.path() / "folder.xls");  // folders are not listed
   EXPECT_EQ(fnAddListItemFilter(dir.folder(), fnGetTransFileType(0)),
-            (std::vector<std::string>{"Aa.xls", "b.xls", "BOOK.XLS", "报表.xls"}));
+            (std::vector<std::string>{"报表.xls", "Aa.xls", "b.xls", "BOOK.XLS"}));
   EXPECT_EQ(fnAddListItemFilter(dir.folder(), fnGetTransFileType(1)),
             (std::vector<std::string>{"book.xlsx"}));
   EXPECT_EQ(fnAddListItem(dir.folder()).size(), 6u);
@@ -26,7 +26,7 @@ TEST(FileLists, OneTotalOrder) {
   EXPECT_TRUE(FileNameLess("B.xls", "c.xls"));
   EXPECT_TRUE(FileNameLess("B.xls", "b.xls"));  // ties by exact code points
   EXPECT_FALSE(FileNameLess("b.xls", "B.xls"));
-  EXPECT_TRUE(FileNameLess("z.xls", "资.xls"));
+  EXPECT_TRUE(FileNameLess("资.xls", "z.xls"));  // Chinese names before Latin ones
   EXPECT_TRUE(WildcardMatch("?*.X*", "a.xlsx"));
   EXPECT_FALSE(WildcardMatch("*.xls", "a.xlsx"));
   EXPECT_TRUE(WildcardMatch("资产*.xls", "资产负债表.XLS"));
