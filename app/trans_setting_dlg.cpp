@@ -1,5 +1,6 @@
 #include "app/trans_setting_dlg.h"
 
+#include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
@@ -175,7 +176,11 @@ void CTransSettingDlg::ShowProgress(int value) {
   wxStopWatch frame;
   do {
     m_progress->Update();
-    if (loop && !loop->IsYielding()) loop->YieldFor(wxEVT_CATEGORY_ALL);
+    if (loop && !loop->IsYielding()) {
+      loop->YieldFor(wxEVT_CATEGORY_ALL);
+      // The toolkit posts some answers to input (Escape's 取消) rather than sending them.
+      wxTheApp->ProcessPendingEvents();
+    }
     wxMilliSleep(1);
   } while (frame.Time() < kFrameMs);
   m_sinceRepaint.Start();
@@ -197,6 +202,8 @@ void CTransSettingDlg::LockForBatch(bool lock) {
     m_lockedControls.emplace_back(window, window->IsThisEnabled());
     window->Enable(false);
   }
+  // Keys go to the focused control; a disabled one would leave Escape nowhere to go.
+  FindWindow(kIdCancel)->SetFocus();
 }
 
 void CTransSettingDlg::OnClose(wxCloseEvent& event) {
@@ -232,7 +239,9 @@ void CTransSettingDlg::OnOK(wxCommandEvent&) {
   m_fileList->GetSelections(selections);
   for (int i : selections) batch.selected.push_back(static_cast<std::size_t>(i));
   m_progress->SetRange(100);
-  m_sinceRepaint.Start(-1000);
+  // Started a frame's interval ago, so that the first progress value is painted at once (a
+  // negative start would hold every value back for the first second).
+  m_sinceRepaint.Start(1000);
 
   DialogBatchEnd end;
   {
