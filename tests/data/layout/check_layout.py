@@ -198,7 +198,8 @@ def check_widths_heights(rep, f, name, ours, sheet):
         if height is None or hidden:
             continue
         theirs = r.Height
-        if not close(theirs, height * HUNDREDTHS_PER_INCH / 72, 4):
+        # LibreOffice keeps heights in twips and rounds some through pixels: 0.1 mm
+        if not close(theirs, height * HUNDREDTHS_PER_INCH / 72, 10):
             rep.diff(f, name, "row %d height" % row, round(height * 2540 / 72), theirs,
                      strict=bool(custom))
 
