@@ -18,6 +18,10 @@ if(LEDGERIX_GUI AND TARGET ledgerix_app)
   # its program folder holds the documents and templates.
   add_executable(ledgerix-gui-driver ${CMAKE_CURRENT_SOURCE_DIR}/app/gui/driver.cpp)
   target_link_libraries(ledgerix-gui-driver PRIVATE ledgerix_app)
+  # The driver reads the native folder picker's title and buttons.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  target_link_libraries(ledgerix-gui-driver PRIVATE PkgConfig::GTK3)
   add_test(NAME app_gui_smoke
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/gui_smoke.sh $<TARGET_FILE:ledgerix>
             $<TARGET_FILE:ledgerix-gui-driver> ${CMAKE_CURRENT_BINARY_DIR}/app_gui)
@@ -42,4 +46,11 @@ if(TARGET fuzz_layout AND NOT LEDGERIX_FUZZ)
   endforeach()
   add_test(NAME fuzz_layout_replay COMMAND fuzz_layout ${layout_seeds})
   set_tests_properties(fuzz_layout_replay PROPERTIES LABELS engine TIMEOUT 120)
+endif()
+# Replays the pagination fuzz target over the readers' fixtures and the printing fixtures.
+if(TARGET fuzz_paginate AND NOT LEDGERIX_FUZZ)
+  add_test(NAME fuzz_paginate_replay
+           COMMAND fuzz_paginate ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/print/fixtures)
+  set_tests_properties(fuzz_paginate_replay PROPERTIES LABELS print TIMEOUT 120)
 endif()
