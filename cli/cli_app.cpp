@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "bridges/companion.h"
+#include "bridges/workbook_passwords.h"
+#include "cli/password_options.h"
 #include "convert/common/program_folder.h"
 #include "engine/book.h"
 #include "engine/server.h"
@@ -16,10 +18,11 @@
 namespace ledgerix {
 namespace {
 
-constexpr const char* kUsage = R"(用法 (usage):
+constexpr const char* kUsageHead = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
-                       [--sheets active|all] [FILE ...]
-  ledgerix-cli dump FILE
+                       [--sheets active|all] [--password TEXT ...] [--password-file FILE]
+                       [FILE ...]
+  ledgerix-cli dump [--password TEXT ...] [--password-file FILE] FILE
   ledgerix-cli --help
 
 convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,
@@ -39,19 +42,29 @@ convert   Converts the workbooks of DIR (--source) into the filing files of repo
   --type T      which files the list holds: xls ("*.xls"), xlsx ("*.xlsx") or all (default)
   --sheets S    active: the sheet active when the workbook was saved (活动工作表, default);
                 all: every visible worksheet in workbook order (全部工作表). Kind 9 ignores it.
-  FILE ...      names of files of the source folder to convert (like 选中文件); without
+)";
+constexpr const char* kUsageTail =
+    R"(  FILE ...      names of files of the source folder to convert (like 选中文件); without
                 them every listed file. Files run in the list's order (case-insensitive by
                 code point), whatever the order given here.
           One line per file: name, result (1 written, 0 nothing written) and the outputs.
           "任务完成！" after the last file when its result is nonzero. An error ends the batch:
           its message goes to stderr and the remaining files are not converted.
           Exit status: 0 the batch ran to its end, 1 an error ended it, 2 usage error.
+          An encrypted workbook that no password opens ends the batch like any unreadable
+          file: "工作簿“…”已加密，密码不正确".
 
 dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters see it, as
           JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
           hidden), the active sheet, and every non-empty cell's value with its type
           (n number, s text, b boolean, e error). Exit status 1 when it cannot be read.
+          Takes the password options of convert.
 )";
+
+const std::string& UsageText() {
+  static const std::string text = std::string(kUsageHead) + kPasswordOptionsUsage + kUsageTail;
+  return text;
+}
 
 class CliMessages : public MessageSink {
  public:
@@ -87,7 +100,7 @@ class CliObserver : public BatchObserver {
 };
 
 int Usage(std::ostream& err, const std::string& problem) {
-  err << "ledgerix-cli: " << problem << "\n\n" << kUsage;
+  err << "ledgerix-cli: " << problem << "\n\n" << UsageText();
   return 2;
 }
 
@@ -104,7 +117,15 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
       *into = args[++i];
       return true;
     };
-    std::string v;
+    std::string v, problem;
+    switch (TakePasswordOption(args, &i, &request.passwords, &problem)) {
+      case PasswordOption::kTaken:
+        continue;
+      case PasswordOption::kBad:
+        return Usage(err, problem);
+      case PasswordOption::kNotOne:
+        break;
+    }
     if (a == "--kind") {
       if (!value(&v)) return Usage(err, "--kind needs a value");
       int kind = 0;
@@ -279,19 +300,34 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
            bool progress_on_terminal) {
   if (args.empty()) return Usage(err, "missing command");
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    out << kUsage;
+    out << UsageText();
     return 0;
   }
   engine::RegisterEmbeddedServer();
   if (ProgramFolder().empty()) SetProgramFolder(ExecutableFolder());
   if (args[0] == "convert") return RunConvert(args, out, err, progress_on_terminal);
   if (args[0] == "dump") {
-    if (args.size() != 2) return Usage(err, "dump takes one FILE");
+    WorkbookPasswords passwords;
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      std::string problem;
+      switch (TakePasswordOption(args, &i, &passwords.known, &problem)) {
+        case PasswordOption::kTaken:
+          continue;
+        case PasswordOption::kBad:
+          return Usage(err, problem);
+        case PasswordOption::kNotOne:
+          files.push_back(args[i]);
+          break;
+      }
+    }
+    if (files.size() != 1) return Usage(err, "dump takes one FILE");
+    ScopedWorkbookPasswords scoped(std::move(passwords));
     try {
-      out << DumpWorkbookJson(args[1]) << '\n';
+      out << DumpWorkbookJson(files[0]) << '\n';
       return 0;
     } catch (const std::exception& e) {
-      err << "无法打开工作簿 " << args[1] << "：" << e.what() << '\n';
+      err << "无法打开工作簿 " << files[0] << "：" << e.what() << '\n';
       return 1;
     }
   }
