@@ -22,7 +22,7 @@ constexpr const char* kUsageHead = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
                        [--sheets active|all] [--password TEXT ...] [--password-file FILE]
                        [FILE ...]
-  ledgerix-cli dump [--password TEXT ...] [--password-file FILE] FILE
+  ledgerix-cli dump FILE [--password TEXT ...] [--password-file FILE]
   ledgerix-cli --help
 
 convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,

@@ -10,8 +10,8 @@ namespace ledgerix::engine {
 // decrypts every record the format encrypts, in place, and takes FILEPASS out (moving the
 // sheet offsets of BOUNDSHEET with it), leaving a plain stream the reader and writer take as
 // any other. Returns false, stream untouched, when there is no FILEPASS. Throws BookError:
-// the wrong-password text, kEncrypted for a method that cannot be read, kCorrupt for a
-// damaged encryption header. path names the file in messages.
+// the wrong-password text, kEncrypted for a method that cannot be read or a FILEPASS too short
+// to be read. path names the file in messages.
 bool DecryptBiffStream(std::string& stream, const std::string& path);
 
 }  // namespace ledgerix::engine

@@ -52,7 +52,9 @@ std::string_view HeaderReader::Bytes(std::size_t n) {
 }
 
 void HeaderReader::Fail(const std::string& detail) const {
-  throw BookError(std::string(kCorrupt) + "（" + what_ + ": " + detail + "）");
+  // Without a readable header there is no way to the key: for the user the workbook is one
+  // that is encrypted and cannot be read.
+  throw BookError(std::string(kEncrypted) + "（" + what_ + ": " + detail + "）");
 }
 
 }  // namespace ledgerix::engine

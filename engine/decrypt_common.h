@@ -19,7 +19,7 @@ std::string WrongPasswordText(const std::string& path);
 void TryWorkbookPasswords(const std::string& path,
                           const std::function<bool(const std::string& password)>& attempt);
 
-// Reads an encryption header; running past its end throws BookError(kCorrupt) naming what.
+// Reads an encryption header; running past its end throws BookError(kEncrypted) naming what.
 class HeaderReader {
  public:
   HeaderReader(std::string_view data, std::string what) : data_(data), what_(std::move(what)) {}
@@ -53,7 +53,7 @@ struct CryptoApiHeader {
   std::string encrypted_verifier_hash;  // what is left of the data
 };
 
-// Reads flags, header size, header and verifier. Throws BookError(kCorrupt) when short.
+// Reads flags, header size, header and verifier. Throws BookError(kEncrypted) when short.
 CryptoApiHeader ReadCryptoApiHeader(HeaderReader& r);
 
 }  // namespace ledgerix::engine

@@ -293,7 +293,9 @@ std::optional<std::string> DecryptPackage(const std::string& file_bytes, const s
   int package_index = container.Find("EncryptedPackage");
   if (package_index < 0) return std::nullopt;
   int info_index = container.Find("EncryptionInfo");
-  if (info_index < 0) Damaged("no EncryptionInfo stream");
+  if (info_index < 0) {
+    throw BookError(std::string(kEncrypted) + "（encrypted Office Open XML package）");
+  }
   std::string info = container.Read(info_index, file_bytes.size());
   std::string package = container.Read(package_index, file_bytes.size());
   HeaderReader r(info, "EncryptionInfo");

@@ -31,6 +31,8 @@ for t in fuzz_xlsx fuzz_xls; do
   work=$(mktemp -d)
   seeds=()
   [ -d "$corpus" ] && seeds+=("$corpus/${t#fuzz_}")
+  # Encrypted with the default password: the seeds that take the fuzzer into decryption.
+  seeds+=(tests/data/encrypted)
   ./build-fuzz/$t -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 -timeout=10 \
     "$work" "${seeds[@]}" 2>&1 | tail -n 3
   rm -rf "$work"

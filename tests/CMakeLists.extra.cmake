@@ -5,7 +5,8 @@ endif()
 # Replays the .xlsx fuzz target over its fixtures (hostile packages included) under plain ctest.
 if(TARGET fuzz_xlsx AND NOT LEDGERIX_FUZZ)
   add_test(NAME fuzz_xlsx_replay
-           COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx)
+           COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/encrypted)
   set_tests_properties(fuzz_xlsx_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
 # --- desktop program under Xvfb ---------------------------------------------------------------
@@ -21,6 +22,7 @@ if(LEDGERIX_GUI AND TARGET ledgerix_app)
 endif()
 # Replays the .xls fuzz target over its fixtures under plain ctest.
 if(TARGET fuzz_xls AND NOT LEDGERIX_FUZZ)
-  add_test(NAME fuzz_xls_replay COMMAND fuzz_xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xls)
+  add_test(NAME fuzz_xls_replay COMMAND fuzz_xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                                        ${CMAKE_CURRENT_SOURCE_DIR}/data/encrypted)
   set_tests_properties(fuzz_xls_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
