@@ -14,6 +14,7 @@
 #include "engine/book.h"
 #include "engine/server.h"
 #include "jobs/batch.h"
+#include "print/numfmt.h"
 
 namespace ledgerix {
 namespace {
@@ -22,7 +23,7 @@ constexpr const char* kUsageHead = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
                        [--sheets active|all] [--password TEXT ...] [--password-file FILE]
                        [FILE ...]
-  ledgerix-cli dump FILE [--password TEXT ...] [--password-file FILE]
+  ledgerix-cli dump FILE [--shown] [--password TEXT ...] [--password-file FILE]
   ledgerix-cli --help
 
 convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,
@@ -58,6 +59,8 @@ dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters s
           JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
           hidden), the active sheet, and every non-empty cell's value with its type
           (n number, s text, b boolean, e error). Exit status 1 when it cannot be read.
+  --shown       each cell's entry gains a third element: the text the cell shows, its
+                number format applied (no column-width effects: no "###", no fill).
           Takes the password options of convert.
 )";
 
@@ -240,8 +243,24 @@ void JsonNumber(std::ostream& os, double v) {
 
 }  // namespace
 
-std::string DumpWorkbookJson(const std::string& path) {
+std::string DumpWorkbookJson(const std::string& path, bool shown) {
   std::unique_ptr<engine::Book> book = engine::OpenBook(path);
+  return DumpBookJson(*book, path, shown);
+}
+
+namespace {
+
+// The code of a cell's number format: the one its file defines, else the built-in one.
+std::string CellFormatCode(const engine::CellStyle& style) {
+  if (style.num_fmt_code) return *style.num_fmt_code;
+  std::string code = print::BuiltinFormatCode(style.num_fmt_id);
+  return code.empty() ? "General" : code;
+}
+
+}  // namespace
+
+std::string DumpBookJson(engine::Book& bookref, const std::string& path, bool shown) {
+  engine::Book* book = &bookref;
   std::ostringstream os;
   os << "{\"file\": ";
   JsonString(os, path);
@@ -254,6 +273,8 @@ std::string DumpWorkbookJson(const std::string& path) {
     int visibility = info.visible == xlSheetVisible ? 0 : info.visible == xlSheetHidden ? 1 : 2;
     os << ", \"visibility\": " << visibility << ", \"cells\": {";
     bool first = true;
+    const engine::SheetLayout* layout = shown ? &book->Layout(static_cast<int>(s)) : nullptr;
+    const engine::StyleTable* styles = shown ? &book->Styles() : nullptr;
     book->Cells(static_cast<int>(s))
         .ForEach([&](std::uint32_t row, std::uint32_t col, const Variant& v) {
           os << (first ? "" : ", ");
@@ -279,6 +300,11 @@ std::string DumpWorkbookJson(const std::string& path) {
             case Variant::Type::Empty:
               os << "null, null";
               break;
+          }
+          if (shown) {
+            const engine::CellStyle& style = styles->Get(layout->StyleOf(row, col));
+            os << ", ";
+            JsonString(os, print::FormatValue(v, CellFormatCode(style), book->date1904()).text);
           }
           os << "]";
         });
@@ -309,6 +335,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (args[0] == "dump") {
     WorkbookPasswords passwords;
     std::vector<std::string> files;
+    bool shown = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
       std::string problem;
       switch (TakePasswordOption(args, &i, &passwords.known, &problem)) {
@@ -317,14 +344,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         case PasswordOption::kBad:
           return Usage(err, problem);
         case PasswordOption::kNotOne:
-          files.push_back(args[i]);
+          if (args[i] == "--shown") {
+            shown = true;
+          } else {
+            files.push_back(args[i]);
+          }
           break;
       }
     }
     if (files.size() != 1) return Usage(err, "dump takes one FILE");
     ScopedWorkbookPasswords scoped(std::move(passwords));
     try {
-      out << DumpWorkbookJson(files[0]) << '\n';
+      out << DumpWorkbookJson(files[0], shown) << '\n';
       return 0;
     } catch (const std::exception& e) {
       err << "无法打开工作簿 " << files[0] << "：" << e.what() << '\n';

@@ -16,6 +16,7 @@
 
 #include "bridges/workbook_passwords.h"
 #include "engine/book.h"
+#include "tests/outside_tools.h"
 
 namespace fs = std::filesystem;
 using ledgerix::CellError;
@@ -150,7 +151,7 @@ void CheckCorpus(const std::string& format, std::size_t min_files) {
                         "' '" + LEDGERIX_TEST_DATA "/corpus/" + format +
                         "_expectations.tsv' --passwords=" + password_list + " 2>&1";
   std::string report;
-  FILE* pipe = ::popen(command.c_str(), "r");
+  FILE* pipe = ledgerix::testing::OpenToolPipe(command);
   ASSERT_NE(pipe, nullptr);
   std::array<char, 4096> buf;
   while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) report.append(buf.data(), n);
