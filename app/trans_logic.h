@@ -50,7 +50,7 @@ struct DialogBatch {
   // Asks the user for the password of an encrypted workbook (given its name in the list) that
   // the default password does not open; nullopt when the user skips it. The answer serves
   // that one opening and is not kept.
-  std::function<std::optional<std::string>(const std::string& fileName)> askPassword;
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
 
 enum class DialogBatchEnd {

@@ -20,8 +20,8 @@ struct BatchRequest {
   // Encrypted workbooks: passwords tried after the default one, and how to ask the user for
   // one more (given the file's name; nullopt when the user skips the file). Held for the
   // batch only.
-  std::vector<std::string> passwords;
-  std::function<std::optional<std::string>(const std::string& fileName)> askPassword;
+  std::vector<std::string> passwords = {};
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
 
 // Told before and after each file. The desktop dialog moves its progress bar; the command line
