@@ -14,6 +14,7 @@ LC_ALL=C.UTF-8 /usr/bin/python3 tests/data/encrypted/make_fixtures.py
 """
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -132,7 +133,7 @@ def connect(profile, pipe):
     office = subprocess.Popen(
         ['soffice', '-env:UserInstallation=file://' + profile, '--headless', '--norestore',
          '--invisible', '--accept=pipe,name=%s;urp;' % pipe],
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
     local = uno.getComponentContext()
     resolver = local.ServiceManager.createInstanceWithContext(
         'com.sun.star.bridge.UnoUrlResolver', local)
@@ -142,7 +143,7 @@ def connect(profile, pipe):
             return office, ctx
         except Exception:  # not up yet
             time.sleep(0.5)
-    office.kill()
+    os.killpg(office.pid, signal.SIGTERM)
     raise SystemExit('LibreOffice did not start')
 
 
@@ -178,7 +179,8 @@ def main():
             try:
                 office.wait(timeout=30)
             except subprocess.TimeoutExpired:
-                office.kill()
+                # The office process itself runs below the launcher: end the whole group.
+                os.killpg(office.pid, signal.SIGTERM)
 
 
 if __name__ == '__main__':
