@@ -166,6 +166,53 @@ TEST_P(EncryptedFixtures, SavingWritesAPlainWorkbookAndLeavesTheSourceAlone) {
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, EncryptedFixtures, ::testing::Values("xls", "xlsx"));
 
+// Files of other projects (tests/data/encrypted/others/SOURCES.tsv) for the methods LibreOffice
+// does not write: XOR obfuscation, RC4, and agile DES, 3DES and RC2. Their cells are those an
+// independent reading gives (msoffcrypto-tool and xlrd on the same content, or LibreOffice).
+TEST(EncryptedByOthers, EveryMethodOpensWithItsPassword) {
+  struct Case {
+    const char* file;
+    const char* a1;  // text in A1, or "" for the number 1
+  };
+  const Case cases[] = {
+      {"poi__test-data_spreadsheet_xor-encryption-abc.xls", ""},
+      {"sheetjs__biff5_password_2002_40_xor.xls", ""},
+      {"edr__src_TestData_Test_git_issue_242_xor_pwd_password.xls", "Password: password"},
+      {"edr__src_TestData_Test_git_issue_242_std_rc4_pwd_password.xls", "Password: password"},
+      {"edr__src_TestData_agile_DES_MD5_CBC_pwd_password.xlsx", "Password: password"},
+      {"edr__src_TestData_agile_RC2_SHA1_CBC_pwd_password.xlsx", "Password: password"},
+      {"edr__src_TestData_agile_DESede_SHA384_CBC_pwd_password.xlsx", "Password: password"},
+  };
+  ScopedWorkbookPasswords passwords({{"password", "abc"}, nullptr});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::unique_ptr<Book> book;
+    ASSERT_NO_THROW(book = OpenBook(Fixture(std::string("others/") + c.file)));
+    ASSERT_EQ(book->sheets()[0].name, "Sheet1");
+    const Variant* a1 = book->Cells(0).Find(0, 0);
+    ASSERT_NE(a1, nullptr);
+    EXPECT_EQ(*a1, *c.a1 ? Variant::String(c.a1) : Variant::Number(1));
+  }
+  // The BIFF5 file's other cells, past the first 16 bytes of XOR array.
+  auto biff5 = OpenBook(Fixture("others/sheetjs__biff5_password_2002_40_xor.xls"));
+  EXPECT_EQ(biff5->format(), "BIFF5");
+  EXPECT_EQ(*biff5->Cells(0).Find(1, 1), Variant::Number(10));
+  EXPECT_EQ(*biff5->Cells(0).Find(3, 0), Variant::Number(4));
+  auto xor_abc = OpenBook(Fixture("others/poi__test-data_spreadsheet_xor-encryption-abc.xls"));
+  EXPECT_EQ(*xor_abc->Cells(0).Find(2, 0), Variant::Number(3));
+}
+
+TEST(EncryptedByOthers, AWrongPasswordIsNotMistakenForTheRightOne) {
+  ScopedWorkbookPasswords passwords({{"Password", "passwore", "abd"}, nullptr});
+  for (const char* file : {"poi__test-data_spreadsheet_xor-encryption-abc.xls",
+                           "edr__src_TestData_Test_git_issue_242_std_rc4_pwd_password.xls",
+                           "edr__src_TestData_agile_RC2_SHA1_CBC_pwd_password.xlsx"}) {
+    std::string path = Fixture(std::string("others/") + file);
+    EXPECT_EQ(ErrorOpening(path, ReadBytes(path)),
+              "工作簿“" + std::string(file) + "”已加密，密码不正确");
+  }
+}
+
 // --- damaged encryption data --------------------------------------------------------------
 
 // The streams of the LibreOffice .xlsx fixture, for rebuilding with one of them changed.
