@@ -167,8 +167,9 @@ TEST_P(EncryptedFixtures, SavingWritesAPlainWorkbookAndLeavesTheSourceAlone) {
 INSTANTIATE_TEST_SUITE_P(BothFormats, EncryptedFixtures, ::testing::Values("xls", "xlsx"));
 
 // Files of other projects (tests/data/encrypted/others/SOURCES.tsv) for the methods LibreOffice
-// does not write: XOR obfuscation, RC4, and agile DES, 3DES and RC2. Their cells are those an
-// independent reading gives (msoffcrypto-tool and xlrd on the same content, or LibreOffice).
+// does not write: XOR obfuscation, CryptoAPI RC4 (40 and 128 bits), and agile DES, 3DES and RC2.
+// Their cells are those an independent reading gives (msoffcrypto-tool and xlrd on the same
+// content, or LibreOffice).
 TEST(EncryptedByOthers, EveryMethodOpensWithItsPassword) {
   struct Case {
     const char* file;
@@ -177,6 +178,8 @@ TEST(EncryptedByOthers, EveryMethodOpensWithItsPassword) {
   const Case cases[] = {
       {"poi__test-data_spreadsheet_xor-encryption-abc.xls", ""},
       {"sheetjs__biff5_password_2002_40_xor.xls", ""},
+      {"sheetjs__password_2002_128_strong.xls", ""},
+      {"sheetjs__password_2002_40_basecrypto.xls", ""},
       {"edr__src_TestData_Test_git_issue_242_xor_pwd_password.xls", "Password: password"},
       {"edr__src_TestData_Test_git_issue_242_std_rc4_pwd_password.xls", "Password: password"},
       {"edr__src_TestData_agile_DES_MD5_CBC_pwd_password.xlsx", "Password: password"},
@@ -193,11 +196,16 @@ TEST(EncryptedByOthers, EveryMethodOpensWithItsPassword) {
     ASSERT_NE(a1, nullptr);
     EXPECT_EQ(*a1, *c.a1 ? Variant::String(c.a1) : Variant::Number(1));
   }
-  // The BIFF5 file's other cells, past the first 16 bytes of XOR array.
-  auto biff5 = OpenBook(Fixture("others/sheetjs__biff5_password_2002_40_xor.xls"));
-  EXPECT_EQ(biff5->format(), "BIFF5");
-  EXPECT_EQ(*biff5->Cells(0).Find(1, 1), Variant::Number(10));
-  EXPECT_EQ(*biff5->Cells(0).Find(3, 0), Variant::Number(4));
+  // The same sheet under BIFF5 XOR, CryptoAPI 128 and 40 bits: its other cells too.
+  for (const char* file :
+       {"sheetjs__biff5_password_2002_40_xor.xls", "sheetjs__password_2002_128_strong.xls",
+        "sheetjs__password_2002_40_basecrypto.xls"}) {
+    SCOPED_TRACE(file);
+    auto book = OpenBook(Fixture(std::string("others/") + file));
+    EXPECT_EQ(*book->Cells(0).Find(1, 1), Variant::Number(10));
+    EXPECT_EQ(*book->Cells(0).Find(3, 0), Variant::Number(4));
+  }
+  EXPECT_EQ(OpenBook(Fixture("others/sheetjs__biff5_password_2002_40_xor.xls"))->format(), "BIFF5");
   auto xor_abc = OpenBook(Fixture("others/poi__test-data_spreadsheet_xor-encryption-abc.xls"));
   EXPECT_EQ(*xor_abc->Cells(0).Find(2, 0), Variant::Number(3));
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Writes the encrypted fixtures: ../kind1/balance.xlsx opened in LibreOffice (headless, through
-python3-uno) and saved with a password to open as Excel 97 .xls (CryptoAPI RC4), and saved as
+python3-uno) and saved with a password to open as Excel 97 .xls (RC4, version 1.1), and saved as
 .xlsx, which LibreOffice 7.4 will not encrypt through its API and python3-msoffcrypto-tool 5
 cannot encrypt at all. That package is encrypted here as the spreadsheet application does it
 (agile: AES-256, SHA-512, 100000 rounds, HMAC), with python3-cryptography's AES, and the result
@@ -11,6 +11,8 @@ is checked by decrypting it again with python3-msoffcrypto-tool:
                                        the spreadsheet default password "VelvetSweatshop"
 
 LC_ALL=C.UTF-8 /usr/bin/python3 tests/data/encrypted/make_fixtures.py
+(needs libreoffice-calc-nogui, python3-uno, python3-msoffcrypto-tool, python3-cryptography and
+gir1.2-gsf-1; the tests only read the files it wrote.)
 """
 import os
 import shutil
