@@ -88,7 +88,7 @@ check "nine source folders" test "$(find "$work/source" -mindepth 1 -maxdepth 1 
 check "three output folders" test "$(find "$work/save" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 3
 check "one output per workbook" test "$(ls "$work/save/国税"/ZCFZB_*_CRC.xml 2>/dev/null | wc -l)" -eq 3
 for shot in program main help_missing license_missing settings about print_message trans_kind9 \
-  trans task_done; do
+  trans task_done password; do
   check "screenshot $shot" test -s "$work/shots/$shot.png"
 done
 

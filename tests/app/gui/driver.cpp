@@ -2,6 +2,7 @@
 // conversion dialog, and saves screenshots. Exit code 0 when every check held.
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/dialog.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/log.h>
@@ -17,12 +18,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/about_dlg.h"
 #include "app/ledgerix_app.h"
 #include "app/main_frame.h"
+#include "app/password_dlg.h"
 #include "app/setting_dlg.h"
 #include "app/shell_logic.h"
 #include "app/trans_setting_dlg.h"
@@ -302,13 +305,78 @@ class DriverApp : public CLedgerixApp {
         [=, this] {
           if (sink_->showing || OpenDialog<CTransSettingDlg>()) return false;
           Check(sink_->shown.size() == 4, "no other message during the batch");
+          AskPassword();
+          return true;
+        },
+        // The password prompt of an encrypted workbook: 确定 gives what was typed.
+        [=, this] {
+          wxDialog* prompt = PasswordPrompt();
+          if (!prompt) return false;
+          Shot("password.png", prompt);
+          Check(HasLabel(prompt, "工作簿“加密.xlsx”已加密，请输入打开密码："),
+                "prompt names the file");
+          Check(HasLabel(prompt, "确定") && HasLabel(prompt, "跳过"), "确定 and 跳过 buttons");
+          PasswordField(prompt)->SetValue(ToWx("统计2024"));
+          Click(prompt, wxID_OK);
+          return true;
+        },
+        [=, this] {
+          if (!promptDone_) return false;
+          Check(promptAnswer_ == std::optional<std::string>("统计2024"), "确定 gives the password");
+          AskPassword();
+          return true;
+        },
+        // 跳过 gives none.
+        [=, this] {
+          wxDialog* prompt = PasswordPrompt();
+          if (!prompt) return false;
+          PasswordField(prompt)->SetValue(ToWx("不要"));
+          Click(prompt, wxID_CANCEL);
+          return true;
+        },
+        [=, this] {
+          if (!promptDone_) return false;
+          Check(!promptAnswer_, "跳过 gives no password");
           Command(frame, kCmdExit);
           return true;
         },
     };
   }
 
+  // Opens the prompt from the event queue, so that its modal loop lets the steps go on.
+  void AskPassword() {
+    promptDone_ = false;
+    wxTheApp->CallAfter([this] {
+      promptAnswer_ = AskWorkbookPassword(MainFrame(), "加密.xlsx");
+      promptDone_ = true;
+    });
+  }
+  static wxTextCtrl* PasswordField(wxWindow* prompt) {
+    for (wxWindow* child : prompt->GetChildren()) {
+      if (auto* text = wxDynamicCast(child, wxTextCtrl)) return text;
+    }
+    return nullptr;
+  }
+  static wxDialog* PasswordPrompt() {
+    for (wxWindow* w : wxTopLevelWindows) {
+      auto* d = wxDynamicCast(w, wxDialog);
+      if (d && d->IsShown() && d->IsModal() && PasswordField(d) &&
+          (PasswordField(d)->GetWindowStyle() & wxTE_PASSWORD)) {
+        return d;
+      }
+    }
+    return nullptr;
+  }
+  static bool HasLabel(wxWindow* window, const std::string& text) {
+    for (wxWindow* child : window->GetChildren()) {
+      if (child->GetLabel() == ToWx(text)) return true;
+    }
+    return false;
+  }
+
   std::unique_ptr<WatchedSink> sink_;
+  std::optional<std::string> promptAnswer_;
+  bool promptDone_ = false;
   std::string programFolder_;
   std::vector<Step> steps_;
   std::size_t step_ = 0;
