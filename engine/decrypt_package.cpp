@@ -5,6 +5,7 @@
 #include <cstring>
 #include <pugixml.hpp>
 
+#include "engine/biff_cursor.h"
 #include "engine/book.h"
 #include "engine/decrypt_common.h"
 #include "engine/decrypt_primitives.h"
@@ -79,7 +80,7 @@ std::optional<std::string> StandardKey(const CryptoApiHeader& h, const std::stri
 std::string DecryptStandard(HeaderReader& info, std::string_view package, const std::string& path) {
   CryptoApiHeader h = ReadCryptoApiHeader(info);
   if (h.alg_id != 0x660E && h.alg_id != 0x660F && h.alg_id != 0x6610) {
-    Unreadable("standard encryption with cipher " + std::to_string(h.alg_id));
+    Unreadable("standard encryption with cipher " + biff::Hex(h.alg_id));
   }
   if (h.hash_id != 0 && h.hash_id != 0x8004)
     Unreadable("standard encryption with a non-SHA-1 hash");
