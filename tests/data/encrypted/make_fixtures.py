@@ -9,6 +9,8 @@ is checked by decrypting it again with python3-msoffcrypto-tool:
   balance_pw.xlsx, balance_pw.xls      password "统计2024"
   balance_default.xls, balance_default.xlsx
                                        the spreadsheet default password "VelvetSweatshop"
+  balance_default_1000_rounds.xlsx     the same with 1000 key-derivation rounds: the seed that
+                                       takes a fuzzing build (which refuses more) into decryption
 
 LC_ALL=C.UTF-8 /usr/bin/python3 tests/data/encrypted/make_fixtures.py
 (needs libreoffice-calc-nogui, python3-uno, python3-msoffcrypto-tool, python3-cryptography and
@@ -59,14 +61,13 @@ def _sha512(*parts):
     return hashlib.sha512(b''.join(parts)).digest()
 
 
-def encrypt_package(plain, password, seed):
+def encrypt_package(plain, password, seed, spin=100000):
     """The compound-file streams (EncryptionInfo, EncryptedPackage) of plain under password.
     Salts and key come from seed, so the fixture is the same every time it is made."""
     def fixed(n, tag):
         return hashlib.sha512(seed + tag).digest()[:n]
     key_salt, pw_salt = fixed(16, b'key'), fixed(16, b'pw')
     secret, verifier = fixed(32, b'secret'), fixed(16, b'verifier')
-    spin = 100000
     h = _sha512(pw_salt, password.encode('utf-16-le'))
     for i in range(spin):
         h = _sha512(struct.pack('<I', i), h)
@@ -107,12 +108,12 @@ def encrypt_package(plain, password, seed):
     return info, package
 
 
-def write_encrypted_xlsx(plain_path, password, out_path):
+def write_encrypted_xlsx(plain_path, password, out_path, spin=100000):
     """Puts the encrypted streams into a compound file (libgsf) and
     checks that msoffcrypto-tool decrypts it back to the plain package."""
     with open(plain_path, 'rb') as f:
         plain = f.read()
-    info, package = encrypt_package(plain, password, os.path.basename(out_path).encode())
+    info, package = encrypt_package(plain, password, os.path.basename(out_path).encode(), spin)
     if os.path.exists(out_path):
         os.remove(out_path)
     sink = Gsf.OutputStdio.new(out_path)
@@ -172,6 +173,9 @@ def main():
                     if not os.path.exists(path) or not os.path.getsize(path):
                         raise SystemExit('LibreOffice wrote nothing to ' + path)
                 write_encrypted_xlsx(plain, password, os.path.join(HERE, stem + '.xlsx'))
+                if password == DEFAULT:
+                    write_encrypted_xlsx(plain, password,
+                                         os.path.join(HERE, stem + '_1000_rounds.xlsx'), 1000)
             doc.close(True)
             try:
                 desktop.terminate()
