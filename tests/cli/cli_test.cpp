@@ -175,6 +175,19 @@ TEST_F(CliEncrypted, WithoutThePasswordTheBatchEndsNamingTheFile) {
   EXPECT_EQ(save.FileCount(), 0u);
 }
 
+TEST_F(CliEncrypted, PrintTakesThePasswordOptionsToo) {
+  std::filesystem::remove(source.path() / "balance_pw.xlsx");
+  CliResult refused =
+      RunArgs({"print", "--source", source.path().string(), "--pdf", save.path().string()});
+  EXPECT_NE(refused.err.find("工作簿“balance_pw.xls”已加密，密码不正确"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(save.FileCount(), 0u);
+  CliResult printed = RunArgs({"print", "--source", source.path().string(), "--pdf",
+                               save.path().string(), "--password", kPassword});
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  EXPECT_EQ(ReadFileBytes(save.path() / "balance_pw.pdf").rfind("%PDF", 0), 0u);
+}
+
 TEST(CliPasswords, OptionsNeedTheirValuesAndAReadableFile) {
   EXPECT_EQ(RunArgs({"dump", kData + "/kind1/balance.xlsx", "--password"}).status, 2);
   CliResult missing = RunArgs({"convert", "--kind", "1", "--source", "/tmp", "--save", "/tmp",
