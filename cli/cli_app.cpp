@@ -50,8 +50,9 @@ convert   Converts the workbooks of DIR (--source) into the filing files of repo
 )";
 constexpr const char* kUsageTail =
     R"(  FILE ...      names of files of the source folder to convert (like 选中文件); without
-                them every listed file. Files run in the list's order (case-insensitive by
-                code point), whatever the order given here.
+                them every listed file. Files run in the list's order (Chinese collation:
+                Chinese names by pinyin, before Latin ones; case ignored), whatever the
+                order given here.
           One line per file: name, result (1 written, 0 nothing written) and the outputs.
           "任务完成！" after the last file when its result is nonzero. An error ends the batch:
           its message goes to stderr and the remaining files are not converted.
