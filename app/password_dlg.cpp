@@ -14,7 +14,7 @@ namespace ledgerix {
 std::optional<std::string> AskWorkbookPassword(wxWindow* parent, const std::string& fileName) {
   // The batch shows a busy cursor; the prompt needs the ordinary one.
   wxBusyCursorSuspender ordinary_cursor;
-  wxDialog dialog(parent, wxID_ANY, "Ledgerix", wxDefaultPosition, wxDefaultSize,
+  wxDialog dialog(parent, wxID_ANY, ToWx("Ledgerix"), wxDefaultPosition, wxDefaultSize,
                   wxDEFAULT_DIALOG_STYLE);
   auto* column = new wxBoxSizer(wxVERTICAL);
   column->Add(
