@@ -12,6 +12,7 @@
 #include "engine/book.h"
 #include "engine/server.h"
 #include "jobs/batch.h"
+#include "print/numfmt.h"
 
 namespace ledgerix {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 constexpr const char* kUsage = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
                        [--sheets active|all] [FILE ...]
-  ledgerix-cli dump FILE
+  ledgerix-cli dump FILE [--shown]
   ledgerix-cli --help
 
 convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,
@@ -51,6 +52,8 @@ dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters s
           JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
           hidden), the active sheet, and every non-empty cell's value with its type
           (n number, s text, b boolean, e error). Exit status 1 when it cannot be read.
+  --shown       each cell's entry gains a third element: the text the cell shows, its
+                number format applied (no column-width effects: no "###", no fill).
 )";
 
 class CliMessages : public MessageSink {
@@ -219,8 +222,24 @@ void JsonNumber(std::ostream& os, double v) {
 
 }  // namespace
 
-std::string DumpWorkbookJson(const std::string& path) {
+std::string DumpWorkbookJson(const std::string& path, bool shown) {
   std::unique_ptr<engine::Book> book = engine::OpenBook(path);
+  return DumpBookJson(*book, path, shown);
+}
+
+namespace {
+
+// The code of a cell's number format: the one its file defines, else the built-in one.
+std::string CellFormatCode(const engine::CellStyle& style) {
+  if (style.num_fmt_code) return *style.num_fmt_code;
+  std::string code = print::BuiltinFormatCode(style.num_fmt_id);
+  return code.empty() ? "General" : code;
+}
+
+}  // namespace
+
+std::string DumpBookJson(engine::Book& bookref, const std::string& path, bool shown) {
+  engine::Book* book = &bookref;
   std::ostringstream os;
   os << "{\"file\": ";
   JsonString(os, path);
@@ -233,6 +252,8 @@ std::string DumpWorkbookJson(const std::string& path) {
     int visibility = info.visible == xlSheetVisible ? 0 : info.visible == xlSheetHidden ? 1 : 2;
     os << ", \"visibility\": " << visibility << ", \"cells\": {";
     bool first = true;
+    const engine::SheetLayout* layout = shown ? &book->Layout(static_cast<int>(s)) : nullptr;
+    const engine::StyleTable* styles = shown ? &book->Styles() : nullptr;
     book->Cells(static_cast<int>(s))
         .ForEach([&](std::uint32_t row, std::uint32_t col, const Variant& v) {
           os << (first ? "" : ", ");
@@ -258,6 +279,11 @@ std::string DumpWorkbookJson(const std::string& path) {
             case Variant::Type::Empty:
               os << "null, null";
               break;
+          }
+          if (shown) {
+            const engine::CellStyle& style = styles->Get(layout->StyleOf(row, col));
+            os << ", ";
+            JsonString(os, print::FormatValue(v, CellFormatCode(style), book->date1904()).text);
           }
           os << "]";
         });
@@ -286,12 +312,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (ProgramFolder().empty()) SetProgramFolder(ExecutableFolder());
   if (args[0] == "convert") return RunConvert(args, out, err, progress_on_terminal);
   if (args[0] == "dump") {
-    if (args.size() != 2) return Usage(err, "dump takes one FILE");
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    bool shown = false;
+    std::erase_if(rest, [&shown](const std::string& a) {
+      if (a != "--shown") return false;
+      shown = true;
+      return true;
+    });
+    if (rest.size() != 1) return Usage(err, "dump takes one FILE");
     try {
-      out << DumpWorkbookJson(args[1]) << '\n';
+      out << DumpWorkbookJson(rest[0], shown) << '\n';
       return 0;
     } catch (const std::exception& e) {
-      err << "无法打开工作簿 " << args[1] << "：" << e.what() << '\n';
+      err << "无法打开工作簿 " << rest[0] << "：" << e.what() << '\n';
       return 1;
     }
   }

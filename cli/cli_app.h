@@ -12,7 +12,15 @@ namespace ledgerix {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            bool progress_on_terminal);
 
-// The workbook as the converters see it, as one line of JSON.
-std::string DumpWorkbookJson(const std::string& path);
+namespace engine {
+class Book;
+}
+
+// The workbook as the converters see it, as one line of JSON. With shown, each cell's entry
+// gains a third element: the text the cell shows (its number format applied, without
+// column-width effects).
+std::string DumpWorkbookJson(const std::string& path, bool shown = false);
+// The same for a workbook already open; path is what the "file" field says.
+std::string DumpBookJson(engine::Book& book, const std::string& path, bool shown);
 
 }  // namespace ledgerix

@@ -11,11 +11,11 @@ void EnsureGsfInitialized() {
     // Damaged files are reported through BookError; libgsf's own console warnings about
     // them would only clutter the command line.
     for (const char* domain : {"libgsf", "libgsf:msole", "libgsf:zip"}) {
-      g_log_set_handler(domain,
-                        static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
-                                                    G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG |
-                                                    G_LOG_LEVEL_CRITICAL),
-                        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+      g_log_set_handler(
+          domain,
+          static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
+                                      G_LOG_LEVEL_DEBUG | G_LOG_LEVEL_CRITICAL),
+          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     }
   });
 }

@@ -7,6 +7,7 @@
 #include "engine/biff_cursor.h"
 #include "engine/biff_records.h"
 #include "engine/ole2_container.h"
+#include "engine/xls_layout.h"
 #include "engine/xls_writer.h"
 
 namespace ledgerix::engine {
@@ -101,6 +102,10 @@ class XlsBook : public Book {
 
  protected:
   void LoadSheet(int sheet, CellStore& out) override;
+  void LoadLayout(int sheet, SheetLayout& out) override;
+  void LoadStyles(StyleTable& out) override {
+    biff::ReadXlsStyles({stream_, &globals_, version_, &decoder_}, &out);
+  }
 
  private:
   void ReadGlobals(const std::string& file_name);
@@ -570,6 +575,18 @@ void XlsBook::LoadSheet(int sheet, CellStore& out) {
         break;
     }
   }
+}
+
+void XlsBook::LoadLayout(int sheet, SheetLayout& out) {
+  biff::XlsSource source{stream_, &globals_, version_, &decoder_};
+  if (single_sheet_) return biff::ReadXlsLayout(source, globals_, 0, &out);
+  auto index = static_cast<std::size_t>(sheet);
+  if (index < sheet_records_.size() && !sheet_records_[index].records.empty()) {
+    return biff::ReadXlsLayout(source, sheet_records_[index], sources_[index].tab, &out);
+  }
+  Substream sub;
+  biff::ReadSubstream(stream_, sources_[index].bof_offset, &sub);
+  biff::ReadXlsLayout(source, sub, sources_[index].tab, &out);
 }
 
 }  // namespace

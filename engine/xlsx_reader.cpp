@@ -11,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/xlsx_layout.h"
 #include "engine/xlsx_text.h"
+#include "engine/xlsx_xml.h"
 #include "engine/zip_container.h"
 
 namespace ledgerix::engine {
@@ -28,24 +30,6 @@ constexpr unsigned kParseOptions =
 
 std::string Detail(const char* reason, const std::string& detail) {
   return std::string(reason) + "（" + detail + "）";
-}
-
-// Element names compare by local name: some producers write prefixed SpreadsheetML
-// ("x:row"), and Strict OOXML differs from Transitional only in namespace URIs.
-const char* LocalName(const char* name) {
-  const char* colon = std::strrchr(name, ':');
-  return colon ? colon + 1 : name;
-}
-
-bool IsElement(pugi::xml_node node, const char* local) {
-  return node.type() == pugi::node_element && std::strcmp(LocalName(node.name()), local) == 0;
-}
-
-pugi::xml_node ChildElement(pugi::xml_node parent, const char* local) {
-  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (IsElement(child, local)) return child;
-  }
-  return {};
 }
 
 // The relationship id of <sheet r:id="...">, whatever the prefix is called.
@@ -203,6 +187,51 @@ class XlsxBook : public Book {
     ReadSheetData(part, xml.doc.document_element(), out);
   }
 
+  void LoadLayout(int sheet, SheetLayout& out) override {
+    auto index = static_cast<std::size_t>(sheet);
+    const std::string& part = sheet_parts_[index];
+    ParsedPart xml;
+    if (!LoadPart(zip_, part, xml)) {
+      throw BookError(Detail(kCorrupt, "worksheet part " + part + " is missing"));
+    }
+    if (!print_names_) {
+      // The print names are in the workbook part, read again here so that opening a
+      // workbook for conversion does not pay for them.
+      print_names_.emplace();
+      try {
+        ParsedPart workbook;
+        if (LoadPart(zip_, FindWorkbookPart(), workbook)) {
+          *print_names_ = ReadXlsxPrintNames(workbook.doc.document_element());
+        }
+      } catch (const BookError&) {
+      }
+    }
+    ReadXlsxLayout(xml.doc.document_element(), sheet_tabs_[index], sheets_[index].name,
+                   *print_names_, &out);
+  }
+
+  // A styles or theme part that cannot be read leaves the defaults.
+  void LoadStyles(StyleTable& out) override {
+    try {
+      std::string workbook = FindWorkbookPart();
+      std::vector<Relationship> rels = ReadRelationships(zip_, workbook);
+      const Relationship* styles_rel = FindByKind(rels, "styles");
+      const Relationship* theme_rel = FindByKind(rels, "theme");
+      ParsedPart styles, theme;
+      if (theme_rel) {
+        try {
+          LoadPart(zip_, theme_rel->target, theme);
+        } catch (const BookError&) {
+          theme.doc.reset();
+        }
+      }
+      if (!LoadPart(zip_, styles_rel ? styles_rel->target : "xl/styles.xml", styles)) return;
+      ReadXlsxStyles(styles.doc.document_element(), theme.doc.document_element(), &out);
+    } catch (const BookError&) {
+      out = StyleTable();
+    }
+  }
+
  private:
   std::string FindWorkbookPart() {
     std::vector<Relationship> rels = ReadRelationships(zip_, "");
@@ -265,6 +294,7 @@ class XlsxBook : public Book {
       if (this_tab == active_tab) active = static_cast<int>(sheets_.size());
       sheets_.push_back(std::move(info));
       sheet_parts_.push_back(rel->target);
+      sheet_tabs_.push_back(this_tab);
     }
     if (tab == 0) throw BookError(Detail(kCorrupt, part + " lists no sheets"));
     // A hidden sheet cannot be active, and a chart sheet is not in Worksheets: the first
@@ -404,6 +434,8 @@ class XlsxBook : public Book {
   std::string bytes_;  // the package; the ZIP layer reads from it until the book is gone
   ZipPackage zip_;
   std::vector<std::string> sheet_parts_;  // per worksheet
+  std::vector<int> sheet_tabs_;           // per worksheet: its position in <sheets>
+  std::optional<std::vector<XlsxPrintName>> print_names_;
   std::vector<std::string> strings_;
 };
 

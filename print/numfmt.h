@@ -25,7 +25,8 @@ struct ShownPiece {
 
 struct ShownValue {
   // What the cell shows without column-width effects: pieces joined, a pad as one space, a fill
-  // left out.
+  // left out. A value that cannot be shown at all (a date before 1900 or after 9999) is a lone
+  // "#" fill, and its text is "#".
   std::string text;
   std::vector<ShownPiece> pieces;
   std::optional<engine::ColorRef> color;  // a section's [Red], [Color10]…

@@ -4,8 +4,12 @@ if(TARGET engine_tests)
 endif()
 # Replays the .xlsx fuzz target over its fixtures (hostile packages included) under plain ctest.
 if(TARGET fuzz_xlsx AND NOT LEDGERIX_FUZZ)
+  set(regressions)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/fuzz/regressions/xlsx)
+    set(regressions ${CMAKE_SOURCE_DIR}/fuzz/regressions/xlsx)
+  endif()
   add_test(NAME fuzz_xlsx_replay
-           COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx)
+           COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${regressions})
   set_tests_properties(fuzz_xlsx_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
 # --- desktop program under Xvfb ---------------------------------------------------------------
@@ -21,6 +25,15 @@ if(LEDGERIX_GUI AND TARGET ledgerix_app)
 endif()
 # Replays the .xls fuzz target over its fixtures under plain ctest.
 if(TARGET fuzz_xls AND NOT LEDGERIX_FUZZ)
-  add_test(NAME fuzz_xls_replay COMMAND fuzz_xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xls)
+  # With the inputs that once failed, each named for its cause.
+  add_test(NAME fuzz_xls_replay COMMAND fuzz_xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                                        ${CMAKE_SOURCE_DIR}/fuzz/regressions/xls)
   set_tests_properties(fuzz_xls_replay PROPERTIES LABELS engine TIMEOUT 120)
+endif()
+# Replays the look-and-setup fuzz target over both readers' fixtures and the layout fixtures.
+if(TARGET fuzz_layout AND NOT LEDGERIX_FUZZ)
+  add_test(NAME fuzz_layout_replay
+           COMMAND fuzz_layout ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/layout)
+  set_tests_properties(fuzz_layout_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()

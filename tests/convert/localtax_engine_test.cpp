@@ -20,6 +20,7 @@
 #include "tests/convert/fake_app.h"
 #include "tests/convert/test_files.h"
 #include "tests/engine/xls_writer_support.h"
+#include "tests/outside_tools.h"
 
 namespace ledgerix {
 namespace {
@@ -225,12 +226,12 @@ TEST_F(LocalTaxEngine, FilingWorkbooksOnDiskHoldWhatTheConversionsWrote) {
                         csv.string() + "'";
   for (const std::string& p : paths) command += " '" + p + "'";
   command += " >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  ASSERT_EQ(testing::RunTool(command), 0) << command;
   for (const auto& [name, file] : model) {
     std::string stem = fs::path(name).stem().string();
     for (std::size_t s = 0; s < file.sheets.size(); ++s) {
       fs::path sheet_csv = csv / (stem + "-" + file.sheetNames[s] + ".csv");
-      ASSERT_TRUE(fs::exists(sheet_csv)) << sheet_csv;
+      ASSERT_TRUE(testing::ToolWrote("soffice --convert-to csv", {sheet_csv}));
       auto rows = ParseCsv(testing::ReadFileBytes(sheet_csv));
       std::map<std::string, Variant> seen;
       for (std::size_t r = 0; r < rows.size(); ++r) {

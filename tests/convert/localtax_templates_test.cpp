@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/outside_tools.h"
+
 namespace {
 
 TEST(LocalTaxTemplates, LieBesideTheProgramWithEveryTargetCellFreeAndLabelled) {
@@ -16,7 +18,7 @@ TEST(LocalTaxTemplates, LieBesideTheProgramWithEveryTargetCellFreeAndLabelled) {
   if (!std::filesystem::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3";
   const std::string command = std::string("/usr/bin/python3 '") + LEDGERIX_SOURCE_DIR +
                               "/resources/templates/check_templates.py' '" + program + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_EQ(ledgerix::testing::RunTool(command), 0) << command;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/book.h"
+#include "tests/outside_tools.h"
 
 namespace fs = std::filesystem;
 using ledgerix::CellError;
@@ -140,7 +141,7 @@ void CheckCorpus(const std::string& format, std::size_t min_files) {
                         "_compare.py' '" + ours.string() + "' '" + (corpus / "reference").string() +
                         "' '" + LEDGERIX_TEST_DATA "/corpus/" + format + "_expectations.tsv' 2>&1";
   std::string report;
-  FILE* pipe = ::popen(command.c_str(), "r");
+  FILE* pipe = ledgerix::testing::OpenToolPipe(command);
   ASSERT_NE(pipe, nullptr);
   std::array<char, 4096> buf;
   while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) report.append(buf.data(), n);

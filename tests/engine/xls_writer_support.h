@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/book.h"
+#include "tests/outside_tools.h"
 
 namespace ledgerix::engine::testing {
 
@@ -177,7 +178,7 @@ inline std::map<std::string, BookCells> XlrdCells(const std::vector<std::string>
       "/usr/bin/python3 '" + std::string(LEDGERIX_TEST_DATA) + "/xls_writer/xlrd_cells.py'";
   for (const std::string& p : paths) command += " '" + p + "'";
   std::map<std::string, BookCells> out;
-  FILE* pipe = ::popen(command.c_str(), "r");
+  FILE* pipe = ledgerix::testing::OpenToolPipe(command);
   if (!pipe) return out;
   std::string text;
   char buffer[65536];

@@ -14,6 +14,7 @@
 #include "engine/ole2_container.h"
 #include "tests/engine/biff_test_builder.h"
 #include "tests/engine/xls_writer_support.h"
+#include "tests/outside_tools.h"
 
 namespace ledgerix::engine {
 namespace {
@@ -349,7 +350,8 @@ TEST_F(XlsWriterFiles, FormulasLeftInPlaceAreRecalculatedByLibreOffice) {
                         "/profile --headless --norestore --convert-to 'csv:Text - txt - csv "
                         "(StarCalc):44,34,76,1,,0,true,true,false,false,false,1' formulas.xls "
                         ">/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_EQ(ledgerix::testing::RunTool(command), 0) << command;
+  ASSERT_TRUE(ledgerix::testing::ToolWrote("soffice --convert-to csv", {dir_ / "formulas-S.csv"}));
   EXPECT_EQ(Read(dir_ / "formulas-S.csv"), "1,\"不再是公式\"\n50,100\n7,14\n");
 }
 
