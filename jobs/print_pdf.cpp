@@ -7,10 +7,17 @@
 #include "print/render.h"
 
 namespace ledgerix {
+namespace print {
+// Until the page renderer is part of every build, a program without it says so instead of
+// failing to link.
+__attribute__((weak)) int RenderPdf(const std::vector<SheetRef>& sheets,
+                                    const std::string& pdf_path, const RenderOptions& options);
+}  // namespace print
 
 int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
                        const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
                        PrintTally* tally) {
+  if (!&print::RenderPdf) throw AutomationError("此版本的程序不含页面绘制，无法生成PDF文件");
   const std::string path = sourceFolder + fileName;
   std::unique_ptr<engine::Book> book;
   try {

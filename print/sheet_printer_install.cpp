@@ -1,7 +1,13 @@
+#include "bridges/spreadsheet.h"
 #include "engine/server.h"
 #include "print/sheet_printer.h"
 
 namespace ledgerix::print {
+
+// Until the page renderer is part of every build, a program without it says so instead of
+// failing to link.
+__attribute__((weak)) std::string RenderPdfBytes(const std::vector<SheetRef>& sheets,
+                                                 const RenderOptions& options, int* pages);
 
 void InstallSheetPrinter() {
   engine::SetPrintHandler(

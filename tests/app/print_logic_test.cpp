@@ -80,7 +80,7 @@ TEST(PrinterListLogic, FindStringPrefixAndSorting) {
   EXPECT_EQ(FindStringPrefix({}, 0, "a"), -1);
   std::vector<std::string> names = {"b", "A", "a", "B_2", "_x"};
   SortPrinterNames(names);
-  EXPECT_EQ(names, (std::vector<std::string>{"A", "a", "b", "B_2", "_x"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "a", "b", "B_2"}));
 }
 
 TEST(PrintDialogPlan, SourceSettingGetsASeparatorAndNoKindSuffix) {
