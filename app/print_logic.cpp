@@ -1,6 +1,10 @@
 #include "app/print_logic.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <fstream>
 
 #include "app/folder_tree_logic.h"
 #include "app/trans_logic.h"
@@ -119,6 +123,56 @@ std::string PrintSummary(const PrintTally& tally, const std::string& printerName
                              std::to_string(tally.sheets) + " 个工作表）";
   if (IsPdfEntry(printerName)) return "已将 " + counts + "保存为PDF文件，位于 " + pdfFolder;
   return "已将 " + counts + "发送到打印机 " + printerName;
+}
+
+std::vector<std::string> RasterisePdfPages(const std::string& pdf, int dpi,
+                                           const std::string& folder, std::string* error) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> pages;
+  const fs::path dir = PathFromUtf8(folder);
+  const fs::path input = dir / "preview.pdf";
+  {
+    std::ofstream out(input, std::ios::binary);
+    out.write(pdf.data(), static_cast<std::streamsize>(pdf.size()));
+    if (!out) {
+      *error = "无法写入临时文件 " + input.string();
+      return pages;
+    }
+  }
+  const char* tool = "/usr/bin/pdftoppm";
+  std::vector<std::string> args = {tool,   "-r",           std::to_string(dpi),
+                                   "-png", input.string(), (dir / "page").string()};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::string locale = "LC_ALL=C.UTF-8";
+  char* envp[] = {locale.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, tool, nullptr, nullptr, argv.data(), envp) != 0) {
+    *error = "预览需要 pdftoppm（poppler-utils），它没有安装";
+    return pages;
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("page-", 0) == 0 && entry.path().extension() == ".png") {
+      pages.push_back(entry.path().string());
+    }
+  }
+  // pdftoppm pads the page numbers to one width, so the names sort in page order.
+  std::sort(pages.begin(), pages.end());
+  if (pages.empty()) {
+    *error = WIFEXITED(status) && WEXITSTATUS(status) == 0
+                 ? "pdftoppm 没有画出任何页面"
+                 : "pdftoppm 无法绘制预览页面（退出状态 " +
+                       std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "）";
+  }
+  return pages;
+}
+
+std::string PageOfText(int page, int count) {
+  return "第 " + std::to_string(page) + " 页，共 " + std::to_string(count) + " 页";
 }
 
 }  // namespace ledgerix

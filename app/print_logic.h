@@ -65,4 +65,12 @@ PrintRunner PrintRunnerFor(const std::string& printerName, const std::string& pd
 std::string PrintSummary(const PrintTally& tally, const std::string& printerName,
                          const std::string& pdfFolder);
 
+// The preview's pages as PNG files in folder, drawn from pdf at dpi by poppler's pdftoppm, in
+// page order. Empty with *error set when they cannot be made.
+std::vector<std::string> RasterisePdfPages(const std::string& pdf, int dpi,
+                                           const std::string& folder, std::string* error);
+
+// "第 2 页，共 5 页".
+std::string PageOfText(int page, int count);
+
 }  // namespace ledgerix

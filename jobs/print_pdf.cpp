@@ -12,31 +12,66 @@ namespace print {
 // failing to link.
 __attribute__((weak)) int RenderPdf(const std::vector<SheetRef>& sheets,
                                     const std::string& pdf_path, const RenderOptions& options);
+__attribute__((weak)) std::string RenderPdfBytes(const std::vector<SheetRef>& sheets,
+                                                 const RenderOptions& options, int* pages);
 }  // namespace print
+
+namespace {
+
+std::unique_ptr<engine::Book> OpenForPrinting(const std::string& path) {
+  try {
+    return engine::OpenBook(path);
+  } catch (const engine::BookError& e) {
+    throw AutomationError("无法打开工作簿 " + path + "：" + e.what());
+  }
+}
+
+// The sheets PrintWorkbook would print: the active one, or every visible worksheet.
+std::vector<print::SheetRef> SheetsToPrint(engine::Book& book, SheetScope scope,
+                                           const std::string& fileName) {
+  std::vector<print::SheetRef> sheets;
+  const int count = static_cast<int>(book.sheets().size());
+  if (scope == SheetScope::Active) {
+    if (count == 0) throw AutomationError("工作簿 " + fileName + " 没有工作表");
+    sheets.push_back({&book, book.active_sheet()});
+  } else {
+    for (int i = 0; i < count; ++i) {
+      if (book.sheets()[static_cast<std::size_t>(i)].visible == xlSheetVisible) {
+        sheets.push_back({&book, i});
+      }
+    }
+  }
+  return sheets;
+}
+
+}  // namespace
+
+std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
+                               const std::string& fileName, bool fitWidth, int* pages) {
+  if (!&print::RenderPdfBytes) throw AutomationError("此版本的程序不含页面绘制，无法预览");
+  std::unique_ptr<engine::Book> book = OpenForPrinting(sourceFolder + fileName);
+  std::vector<print::SheetRef> sheets = SheetsToPrint(*book, scope, fileName);
+  if (pages) *pages = 0;
+  if (sheets.empty()) return {};
+  print::RenderOptions options;
+  options.fit_width = fitWidth;
+  options.file_name = fileName;
+  options.folder = sourceFolder;
+  try {
+    return print::RenderPdfBytes(sheets, options, pages);
+  } catch (const AutomationError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw AutomationError(e.what());
+  }
+}
 
 int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
                        const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
                        PrintTally* tally) {
   if (!&print::RenderPdf) throw AutomationError("此版本的程序不含页面绘制，无法生成PDF文件");
-  const std::string path = sourceFolder + fileName;
-  std::unique_ptr<engine::Book> book;
-  try {
-    book = engine::OpenBook(path);
-  } catch (const engine::BookError& e) {
-    throw AutomationError("无法打开工作簿 " + path + "：" + e.what());
-  }
-  std::vector<print::SheetRef> sheets;
-  const int count = static_cast<int>(book->sheets().size());
-  if (scope == SheetScope::Active) {
-    if (count == 0) throw AutomationError("工作簿 " + fileName + " 没有工作表");
-    sheets.push_back({book.get(), book->active_sheet()});
-  } else {
-    for (int i = 0; i < count; ++i) {
-      if (book->sheets()[static_cast<std::size_t>(i)].visible == xlSheetVisible) {
-        sheets.push_back({book.get(), i});
-      }
-    }
-  }
+  std::unique_ptr<engine::Book> book = OpenForPrinting(sourceFolder + fileName);
+  std::vector<print::SheetRef> sheets = SheetsToPrint(*book, scope, fileName);
   if (sheets.empty()) return 0;
 
   const std::filesystem::path target =

@@ -70,4 +70,9 @@ int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
                        const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
                        PrintTally* tally = nullptr);
 
+// The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the
+// scope leaves no sheet. pages receives their number.
+std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
+                               const std::string& fileName, bool fitWidth, int* pages);
+
 }  // namespace ledgerix
