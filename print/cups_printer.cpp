@@ -272,6 +272,14 @@ bool PrinterSupportsMedia(const std::string& printer, const std::string& media) 
                                 media.c_str()) != 0;
 }
 
+void RequirePrinter(const std::string& printer) {
+  NoPasswordPrompt();
+  std::string why;
+  if (!NamedDest(printer, &why)) {
+    throw AutomationError("无法在" + Quoted(printer) + "上打印：" + why);
+  }
+}
+
 int SubmitPdf(const std::string& printer, std::string_view pdf, const JobOptions& options) {
   NoPasswordPrompt();
   auto fail = [&](const std::string& why) -> int {

@@ -39,6 +39,10 @@ struct JobOptions {
 // the printer and CUPS's reason. Returns the job id; does not wait for the job to print.
 int SubmitPdf(const std::string& printer, std::string_view pdf, const JobOptions& options);
 
+// Throws the AutomationError SubmitPdf would throw when the destination is unknown or the
+// server cannot be reached, so that nothing is drawn for a printer that cannot take it.
+void RequirePrinter(const std::string& printer);
+
 // The PWG media name of a paper code as workbooks store it (9 → "iso_a4_210x297mm"); empty
 // for codes without a standard size.
 std::string_view MediaForPaperCode(int code);

@@ -61,6 +61,12 @@ int PrintSheetToPrinter(engine::Book& book, int sheet, const std::string& path,
   if (printer.empty()) {
     throw AutomationError(where + "没有选择打印机，也没有默认打印机");
   }
+  const std::string name(printer);
+  try {
+    RequirePrinter(name);
+  } catch (const AutomationError& e) {
+    throw AutomationError(where + e.what());
+  }
   const PrintOverrides overrides = CurrentPrintOverrides();
   JobOptions options = JobOptionsFor(book.Layout(sheet).page, overrides);
   options.title = JobTitle(path, sheetName);
@@ -77,7 +83,6 @@ int PrintSheetToPrinter(engine::Book& book, int sheet, const std::string& path,
   } catch (const std::exception& e) {
     throw AutomationError(where + e.what());
   }
-  const std::string name(printer);
   if (!options.media.empty() && !PrinterSupportsMedia(name, options.media)) {
     options.media.clear();
     options.fit_to_paper = true;
