@@ -2,6 +2,7 @@
 // conversion dialog, and saves screenshots. Exit code 0 when every check held.
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/filefn.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/log.h>
@@ -23,11 +24,16 @@
 #include "app/about_dlg.h"
 #include "app/ledgerix_app.h"
 #include "app/main_frame.h"
+#include "app/print_logic.h"
+#include "app/print_preview_dlg.h"
+#include "app/printer_props_dlg.h"
 #include "app/setting_dlg.h"
 #include "app/shell_logic.h"
 #include "app/trans_setting_dlg.h"
 #include "app/wx_support.h"
+#include "app/xl_print_dlg.h"
 #include "convert/common/program_folder.h"
+#include "tests/support/private_cupsd.h"
 
 namespace ledgerix {
 namespace {
@@ -112,6 +118,12 @@ class DriverApp : public CLedgerixApp {
                    func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
       std::abort();
     });
+    // A print server of the driver's own, with two queues, before anything asks CUPS.
+    if (!testing::PrivateCupsd::Available()) {
+      std::fprintf(stderr, "cupsd or the Generic-PDF driver is missing\n");
+      return false;
+    }
+    testing::PrivateCupsd::Shared().UseQueues({"FilePDF", "Office_HP"}, "FilePDF");
     if (!CLedgerixApp::OnInit()) return false;
     sink_ = std::make_unique<WatchedSink>(MainFrame());
     MainFrame()->SetMessageSink(*sink_);
@@ -223,12 +235,72 @@ class DriverApp : public CLedgerixApp {
         },
         [=, this] {
           if (OpenDialog<CAboutDlg>()) return false;
+          // A workbook straight in the source folder while the print dialog is open.
+          printBook_ = source + "/three_sheets.xlsx";
+          Check(wxCopyFile(Env("LEDGERIX_TEST_PRINT_BOOK"), ToWx(printBook_)), "print workbook");
           Command(frame, kCmdPrintBatch);
           return true;
         },
-        AnswerMessage("print_message.png", std::string(kPrintNotAvailable)),
         [=, this] {
-          if (sink_->showing) return false;
+          auto* dialog = OpenDialog<CXlPrintDlg>();
+          if (!dialog) return false;
+          bool all = true;
+          for (int id = 1055; id <= 1071; ++id) all = all && dialog->FindWindow(id);
+          Check(all && dialog->FindWindow(1) && dialog->FindWindow(2), "print dialog controls");
+          Check(dialog->GetTitle() == ToWx("批量打印工作簿"), "print dialog title");
+          auto* printers = wxDynamicCast(dialog->FindWindow(1061), wxListBox);
+          Check(printers->GetCount() == 3 && printers->GetString(0) == ToWx(kPrintToPdfEntry) &&
+                    printers->GetString(1) == "FilePDF" && printers->GetString(2) == "Office_HP",
+                "printer list: the PDF entry, then the private server's queues");
+          Check(printers->GetSelection() == 1, "the default printer selected");
+          Check(dialog->FindWindow(1)->IsEnabled(), "OK enabled");
+          auto* files = wxDynamicCast(dialog->FindWindow(1059), wxListBox);
+          Check(files->GetCount() == 1, "the source folder's workbook listed");
+          Shot("print.png", dialog);
+          wxTheApp->CallAfter([printers] {
+            wxCommandEvent event(wxEVT_LISTBOX_DCLICK, 1061);
+            event.SetEventObject(printers);
+            event.SetInt(1);
+            printers->GetEventHandler()->ProcessEvent(event);
+          });
+          return true;
+        },
+        [=, this] {
+          auto* props = OpenDialog<CPrinterPropsDlg>();
+          if (!props) return false;
+          Check(props->GetTitle() == ToWx("打印机属性 - FilePDF"), "properties of FilePDF");
+          Shot("printer_props.png", props);
+          Click(props, 2);
+          return true;
+        },
+        [=, this] {
+          if (OpenDialog<CPrinterPropsDlg>()) return false;
+          Click(OpenDialog<CXlPrintDlg>(), 1070);
+          return true;
+        },
+        [=, this] {
+          if (auto* preview = OpenDialog<CPrintPreviewDlg>()) {
+            Check(preview->PageCount() > 0, "preview has pages");
+            Shot("preview.png", preview);
+            Click(preview, 2);
+            return true;
+          }
+          if (!sink_->showing) return false;
+          // Without the page renderer built in the preview says so.
+          Shot("preview.png", nullptr);
+          Check(sink_->shown.back().find("无法预览") == 0, "preview message");
+          previewMessage_ = true;
+          wxUIActionSimulator().Char(WXK_RETURN);
+          return true;
+        },
+        [=, this] {
+          if (sink_->showing || OpenDialog<CPrintPreviewDlg>()) return false;
+          Click(OpenDialog<CXlPrintDlg>(), 2);
+          return true;
+        },
+        [=, this] {
+          if (OpenDialog<CXlPrintDlg>()) return false;
+          wxRemoveFile(ToWx(printBook_));
           Command(frame, kCmdIncomeTaxReturn);
           return true;
         },
@@ -301,7 +373,8 @@ class DriverApp : public CLedgerixApp {
         AnswerMessage("task_done.png", std::string(kTaskDone)),
         [=, this] {
           if (sink_->showing || OpenDialog<CTransSettingDlg>()) return false;
-          Check(sink_->shown.size() == 4, "no other message during the batch");
+          Check(sink_->shown.size() == (previewMessage_ ? 4u : 3u),
+                "no other message during the batch");
           Command(frame, kCmdExit);
           return true;
         },
@@ -310,6 +383,8 @@ class DriverApp : public CLedgerixApp {
 
   std::unique_ptr<WatchedSink> sink_;
   std::string programFolder_;
+  bool previewMessage_ = false;
+  std::string printBook_;
   std::vector<Step> steps_;
   std::size_t step_ = 0;
   int waited_ = 0;
