@@ -7,14 +7,6 @@
 #include "print/render.h"
 
 namespace ledgerix {
-namespace print {
-// Until the page renderer is part of every build, a program without it says so instead of
-// failing to link.
-__attribute__((weak)) int RenderPdf(const std::vector<SheetRef>& sheets,
-                                    const std::string& pdf_path, const RenderOptions& options);
-__attribute__((weak)) std::string RenderPdfBytes(const std::vector<SheetRef>& sheets,
-                                                 const RenderOptions& options, int* pages);
-}  // namespace print
 
 namespace {
 
@@ -48,7 +40,6 @@ std::vector<print::SheetRef> SheetsToPrint(engine::Book& book, SheetScope scope,
 
 std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
                                const std::string& fileName, bool fitWidth, int* pages) {
-  if (!&print::RenderPdfBytes) throw AutomationError("此版本的程序不含页面绘制，无法预览");
   std::unique_ptr<engine::Book> book = OpenForPrinting(sourceFolder + fileName);
   std::vector<print::SheetRef> sheets = SheetsToPrint(*book, scope, fileName);
   if (pages) *pages = 0;
@@ -69,7 +60,6 @@ std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder
 int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
                        const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
                        PrintTally* tally) {
-  if (!&print::RenderPdf) throw AutomationError("此版本的程序不含页面绘制，无法生成PDF文件");
   std::unique_ptr<engine::Book> book = OpenForPrinting(sourceFolder + fileName);
   std::vector<print::SheetRef> sheets = SheetsToPrint(*book, scope, fileName);
   if (sheets.empty()) return 0;

@@ -4,11 +4,6 @@
 
 namespace ledgerix::print {
 
-// Until the page renderer is part of every build, a program without it says so instead of
-// failing to link.
-__attribute__((weak)) std::string RenderPdfBytes(const std::vector<SheetRef>& sheets,
-                                                 const RenderOptions& options, int* pages);
-
 void InstallSheetPrinter() {
   engine::SetPrintHandler(
       [](engine::Book& book, int sheet, const std::string& path, std::string_view printer) {
