@@ -138,6 +138,7 @@ ShownValue NumberFormat::Format(const Variant& value, bool date1904) const {
       const Section* s = TextSection(secs);
       if (!s) return PlainText(value.string(), false);
       ShownValue out = numfmt::RenderText(*s, value.string());
+      out.color = s->color;
       Finish(out);
       return out;
     }
@@ -247,6 +248,18 @@ ShownValue FormatValue(const Variant& value, std::string_view code, bool date190
     }
   }
   return fmt->Format(value, date1904);
+}
+
+std::string FormatCodeOf(const engine::CellStyle& style) {
+  if (style.num_fmt_code) return *style.num_fmt_code;
+  std::string code = BuiltinFormatCode(style.num_fmt_id);
+  return code.empty() ? "General" : code;
+}
+
+ShownValue ShownCell(engine::Book& book, int sheet, std::uint32_t row, std::uint32_t col,
+                     const Variant& value) {
+  const engine::CellStyle& style = book.Styles().Get(book.Layout(sheet).StyleOf(row, col));
+  return FormatValue(value, FormatCodeOf(style), book.date1904());
 }
 
 }  // namespace ledgerix::print

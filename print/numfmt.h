@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bridges/spreadsheet.h"
+#include "engine/book.h"
 #include "engine/sheet_layout.h"
 
 namespace ledgerix::print {
@@ -58,5 +59,14 @@ std::string BuiltinFormatCode(int id);
 
 // Convenience for one value; caches parsed codes.
 ShownValue FormatValue(const Variant& value, std::string_view code, bool date1904);
+
+// The number format code of a cell style: the code its file defines, else the built-in id's
+// zh-CN code, else General.
+std::string FormatCodeOf(const engine::CellStyle& style);
+
+// What a workbook's cell shows: its value in the number format of its style (its own, its
+// row's or its column's), in the workbook's date system.
+ShownValue ShownCell(engine::Book& book, int sheet, std::uint32_t row, std::uint32_t col,
+                     const Variant& value);
 
 }  // namespace ledgerix::print

@@ -122,7 +122,12 @@ void ReadBracket(std::string_view b, Section& s) {
     std::string_view symbol = b.substr(1, dash == std::string_view::npos ? b.size() - 1 : dash - 1);
     if (!symbol.empty()) s.tokens.push_back({Token::Kind::Literal, std::string(symbol)});
     if (dash != std::string_view::npos) {
-      long lcid = std::strtol(std::string(b.substr(dash + 1)).c_str(), nullptr, 16);
+      long long lcid = std::strtoll(std::string(b.substr(dash + 1)).c_str(), nullptr, 16);
+      // The top byte names the digits: 1E-20 are the Chinese numerals [DBNum1-3] (what
+      // LibreOffice writes for them).
+      int digits = static_cast<int>((lcid >> 24) & 0xFF);
+      if (digits >= 0x1E && digits <= 0x20) s.dbnum = digits - 0x1D;
+      lcid &= 0xFFFFFF;
       // Chinese (any region) is primary language 0x04; the system date and time codes
       // (F800, F400) keep the reader's language.
       if ((lcid & 0xFFFF) == 0xF800) s.system_date = 1;
@@ -195,6 +200,10 @@ void Tokenize(std::string_view src, Section& s) {
     } else if (StartsWithNoCase(src, i, "general")) {
       s.tokens.push_back({Token::Kind::General, {}});
       i += 7;
+    } else if (StartsWithNoCase(src, i, "G/通用格式")) {
+      // General as Chinese versions of the spreadsheet application write it.
+      s.tokens.push_back({Token::Kind::General, {}});
+      i += std::string_view("G/通用格式").size();
     } else if (StartsWithNoCase(src, i, "am/pm")) {
       s.tokens.push_back({Token::Kind::AmPm, std::string(src.substr(i, 5))});
       i += 5;
