@@ -2,6 +2,8 @@
 
 #include <wx/button.h>
 #include <wx/dcbuffer.h>
+#include <wx/gdicmn.h>
+#include <wx/imagpng.h>
 #include <wx/scrolwin.h>
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
@@ -37,6 +39,10 @@ CPrintPreviewDlg::CPrintPreviewDlg(wxWindow* parent, MessageSink& messages) : m_
   m_canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);
   m_canvas->SetScrollRate(16, 16);
   m_canvas->Bind(wxEVT_PAINT, &CPrintPreviewDlg::OnPaintPage, this);
+  // A scrolled window asks for no size of its own: room for an A4 page at 100%, within the screen.
+  m_canvas->SetMinSize(wxSize(480, 360));
+  const wxRect screen = wxGetClientDisplayRect();
+  SetSize(wxSize(std::min(860, screen.GetWidth() - 40), std::min(1000, screen.GetHeight() - 40)));
   CentreOnParent();
 }
 
@@ -68,10 +74,16 @@ bool CPrintPreviewDlg::Load(SheetScope scope, const std::string& sourceFolder,
     return false;
   }
   m_folder = pattern;
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
   std::string error;
   for (const std::string& png : RasterisePdfPages(pdf, kPreviewDpi, m_folder, &error)) {
     wxImage image(ToWx(png), wxBITMAP_TYPE_PNG);
-    if (image.IsOk()) m_pages.push_back(image);
+    if (!image.IsOk()) {
+      error = "无法读取预览页面 " + png;
+      m_pages.clear();
+      break;
+    }
+    m_pages.push_back(image);
   }
   if (m_pages.empty()) {
     m_messages.ShowMessage("无法预览 " + fileName + "：" + error, MessageIcon::Stop);

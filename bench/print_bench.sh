@@ -8,6 +8,8 @@ build=$(cd "${2:-build}" && pwd)
 cd "$(dirname "$0")/.."
 export LC_ALL=C.UTF-8
 work=$(mktemp -d /tmp/ledgerix-print-bench-XXXXXX)
+# The server runs its filters as another user, who must reach the driver and the spool.
+chmod 755 "$work"
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null

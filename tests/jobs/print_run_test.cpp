@@ -242,3 +242,52 @@ TEST(PrintOutWithoutPrinting, TheEngineRefusesWhenNoPrintingIsInstalled) {
 
 }  // namespace
 }  // namespace ledgerix
+
+namespace ledgerix {
+namespace {
+
+// The whole path with the real page drawing: the queue's PDF holds our pages.
+TEST_F(PrintRunTest, TheExampleWorkbookPrintsAsOurOwnPdfOfItsSheets) {
+  print::InstallSheetPrinter();
+  const std::filesystem::path example = std::filesystem::path(LEDGERIX_SOURCE_DIR) / "examples" /
+                                        "kind5" / "恒信商贸_2008年资产负债表.xls";
+  ASSERT_TRUE(std::filesystem::exists(example));
+  std::filesystem::copy_file(example, source_.path() / example.filename());
+  const std::string name = example.filename().string();
+  const std::string before = ReadFileBytes(source_.path() / name);
+
+  auto book = engine::OpenBook(example.string());
+  std::vector<int> visible;
+  for (std::size_t i = 0; i < book->sheets().size(); ++i) {
+    if (book->sheets()[i].visible == xlSheetVisible) visible.push_back(static_cast<int>(i));
+  }
+  ASSERT_FALSE(visible.empty());
+
+  PrintTally tally;
+  EXPECT_EQ(PrintWorkbook(SheetScope::All, source_.folder(), name, "FilePDF", sink_, &tally), 1);
+  auto done = server_->WaitForCompleted("FilePDF", visible.size());
+  std::vector<std::string> expected;
+  for (int s : visible) expected.push_back(name + " - " + book->sheets()[s].name);
+  EXPECT_EQ(Titles(done), expected);
+  for (const auto& j : done) EXPECT_EQ(j.stateCode, 9) << j.title << " did not complete";
+  EXPECT_EQ(tally.sheets, static_cast<int>(visible.size()));
+  EXPECT_EQ(ReadFileBytes(source_.path() / name), before);
+
+  // The last job is what the queue wrote last: the same pages and text as our PDF of it.
+  print::RenderOptions options;
+  options.file_name = name;
+  options.folder = source_.folder();
+  int pages = 0;
+  const std::string ours = print::RenderPdfBytes({{book.get(), visible.back()}}, options, &pages);
+  TempFolder folder;
+  testing::WriteFileBytes(folder.path() / "ours.pdf", ours);
+  const auto out = server_->OutputOf("FilePDF");
+  const int copies = book->Layout(visible.back()).page.copies.value_or(1);
+  EXPECT_EQ(testing::PdfPages(out), pages * std::max(1, copies));
+  const std::string text = testing::PdfText(folder.path() / "ours.pdf");
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(testing::PdfText(out).substr(0, text.size()), text);
+}
+
+}  // namespace
+}  // namespace ledgerix
