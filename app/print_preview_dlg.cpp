@@ -33,7 +33,7 @@ constexpr int kZoomSteps[] = {50, 75, 100, 125, 150, 200};
 }  // namespace
 
 CPrintPreviewDlg::CPrintPreviewDlg(wxWindow* parent, MessageSink& messages) : m_messages(messages) {
-  wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kPrintPreviewResource));
+  wxXmlResource::Get()->LoadDialog(this, parent, ResourceName(kPrintPreviewResource));
   SetEscapeId(kIdClose);
   m_canvas = wxDynamicCast(FindWindow(kIdCanvas), wxScrolledWindow);
   m_canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);

@@ -66,7 +66,7 @@ std::string OptionValueLabel(const std::string& option, const std::string& value
 CPrinterPropsDlg::CPrinterPropsDlg(wxWindow* parent, const print::PrinterInfo& info,
                                    MessageSink& messages)
     : m_info(info), m_messages(messages) {
-  wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kPrinterPropsResource));
+  wxXmlResource::Get()->LoadDialog(this, parent, ResourceName(kPrinterPropsResource));
   SetTitle(ToWx("打印机属性 - " + info.name));
   SetAffirmativeId(kIdOK);
   SetEscapeId(kIdCancel);

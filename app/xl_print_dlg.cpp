@@ -49,7 +49,7 @@ bool RadioIsSet(wxWindow* dialog, int id) {
 
 CXlPrintDlg::CXlPrintDlg(wxWindow* parent, SettingsStore& store, MessageSink& messages)
     : m_store(store), m_messages(messages) {
-  wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kPrintDialogResource));
+  wxXmlResource::Get()->LoadDialog(this, parent, ResourceName(kPrintDialogResource));
   SetAffirmativeId(kIdOK);
   SetEscapeId(kIdCancel);
   m_sourceTree = wxDynamicCast(FindWindow(kIdSourceTree), wxTreeCtrl);
@@ -64,7 +64,7 @@ void CXlPrintDlg::OnInitDialog(wxInitDialogEvent& event) {
   event.Skip();  // the radio buttons show their initial values from the resource
   const PrintDialogStart start = PlanPrintDialog(ReadDefaultFolders(m_store), ProgramFolder());
   m_initialising = true;
-  m_sourceRoot = m_sourceTree->AddRoot(kTreeRootText);
+  m_sourceRoot = m_sourceTree->AddRoot(ToWx(kTreeRootText));
   fnAddTreeDrive(m_sourceTree, m_sourceRoot);
   fnAddTreeDriveDir(m_sourceTree, m_sourceRoot);
   m_sourceTree->Expand(m_sourceRoot);
@@ -183,7 +183,7 @@ bool CXlPrintDlg::AskPdfFolder() {
   if (!m_pdfFolder.empty()) return true;
   std::string start = ReadDefaultFolders(m_store).save;
   if (start.empty() || !FolderExists(start)) start = m_sourceFolder;
-  wxDirDialog picker(this, "选择保存PDF文件的文件夹", ToWx(start),
+  wxDirDialog picker(this, ToWx("选择保存PDF文件的文件夹"), ToWx(start),
                      wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
   if (picker.ShowModal() != wxID_OK) return false;
   m_pdfFolder = WithSeparator(ToUtf8(picker.GetPath()));

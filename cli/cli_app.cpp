@@ -52,8 +52,9 @@ convert   Converts the workbooks of DIR (--source) into the filing files of repo
   --sheets S    active: the sheet active when the workbook was saved (活动工作表, default);
                 all: every visible worksheet in workbook order (全部工作表). Kind 9 ignores it.
   FILE ...      names of files of the source folder to convert (like 选中文件); without
-                them every listed file. Files run in the list's order (case-insensitive by
-                code point), whatever the order given here.
+                them every listed file. Files run in the list's order (Chinese collation:
+                Chinese names by pinyin, before Latin ones; case ignored), whatever the
+                order given here.
           One line per file: name, result (1 written, 0 nothing written) and the outputs.
           "任务完成！" after the last file when its result is nonzero. An error ends the batch:
           its message goes to stderr and the remaining files are not converted.

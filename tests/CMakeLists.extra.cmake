@@ -18,6 +18,10 @@ if(LEDGERIX_GUI AND TARGET ledgerix_app)
   # its program folder holds the documents and templates.
   add_executable(ledgerix-gui-driver ${CMAKE_CURRENT_SOURCE_DIR}/app/gui/driver.cpp)
   target_link_libraries(ledgerix-gui-driver PRIVATE ledgerix_app)
+  # The driver reads the native folder picker's title and buttons.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  target_link_libraries(ledgerix-gui-driver PRIVATE PkgConfig::GTK3)
   add_test(NAME app_gui_smoke
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/gui_smoke.sh $<TARGET_FILE:ledgerix>
             $<TARGET_FILE:ledgerix-gui-driver> ${CMAKE_CURRENT_BINARY_DIR}/app_gui)

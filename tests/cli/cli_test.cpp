@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/cli_app.h"
@@ -88,6 +90,32 @@ TEST_F(CliConvert, PickedFilesRunInListOrder) {
   EXPECT_NE(r.out.find("\nbalance.xlsx\t"), std::string::npos);
 
   EXPECT_EQ(Convert({"missing.xlsx"}).status, 2);
+}
+
+// The order the conversion dialog lists these names in (its own test pins the same list):
+// Chinese names by pinyin first, then Latin ones with case ignored, whatever the locale.
+const std::vector<std::string> kChineseOrder = {"阿里.xlsx",       "北京分公司.xlsx", "重庆.xlsx",
+                                                "资产负债表.xlsx", "abc.xlsx",        "B.xlsx",
+                                                "Zeta.xlsx"};
+
+TEST_F(CliConvert, FilesRunInChineseCollationOrderUnderAnyLocale) {
+  TempFolder mixed;
+  for (auto it = kChineseOrder.rbegin(); it != kChineseOrder.rend(); ++it) {
+    std::filesystem::copy_file(kData + "/kind1/balance.xlsx", mixed.path() / *it);
+  }
+  for (const char* locale : {"C", "C.UTF-8"}) {
+    std::setlocale(LC_ALL, locale);
+    CliResult r = RunArgs({"convert", "--kind", "1", "--source", mixed.path().string(), "--save",
+                           save.path().string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> ran;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find('\t') != std::string::npos) ran.push_back(line.substr(0, line.find('\t')));
+    }
+    EXPECT_EQ(ran, kChineseOrder) << "under " << locale;
+  }
+  std::setlocale(LC_ALL, "C");
 }
 
 TEST_F(CliConvert, AnUnreadableFileEndsTheBatch) {
