@@ -91,11 +91,10 @@ class PrivateCupsd {
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     dir_ = pattern;
     // The server runs its filters as another user, who must reach the driver and the spool.
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all |
-                                           std::filesystem::perms::group_read |
-                                           std::filesystem::perms::group_exec |
-                                           std::filesystem::perms::others_read |
-                                           std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        dir_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                  std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                  std::filesystem::perms::others_exec);
     for (const char* sub : {"spool/temp", "log", "cache", "state", "ppd", "ssl", "home", "out"}) {
       std::filesystem::create_directories(dir_ / sub);
     }
