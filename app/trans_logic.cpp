@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "bridges/companion.h"
+#include "bridges/workbook_passwords.h"
 
 namespace ledgerix {
 
@@ -52,6 +53,11 @@ DialogBatchEnd RunDialogBatch(const DialogBatch& batch, const FileRunner& run,
   job.sourceFolder = batch.sourceFolder;
   job.saveFolder = batch.saveFolder;
   job.sheetScope = batch.sheetScope;
+  WorkbookPasswords passwords;
+  if (batch.askPassword) {
+    passwords.ask = [&batch, &job](const std::string&) { return batch.askPassword(job.fileName); };
+  }
+  ScopedWorkbookPasswords scopedPasswords(std::move(passwords));
   int lastResult = 0;
   const std::size_t n = batch.items.size();
   for (std::size_t i = 0; i < n; ++i) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,10 @@ struct DialogBatch {
   FileChoice choice = FileChoice::All;
   std::vector<std::string> items;     // the file list, in list order
   std::vector<std::size_t> selected;  // selected list positions, any order
+  // Asks the user for the password of an encrypted workbook (given its name in the list) that
+  // the default password does not open; nullopt when the user skips it. The answer serves
+  // that one opening and is not kept.
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
 
 enum class DialogBatchEnd {

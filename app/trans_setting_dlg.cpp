@@ -13,6 +13,7 @@
 #include "app/companion_tree.h"
 #include "app/folder_tree_logic.h"
 #include "app/message_box.h"
+#include "app/password_dlg.h"
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
 #include "convert/common/program_folder.h"
@@ -238,6 +239,9 @@ void CTransSettingDlg::OnOK(wxCommandEvent&) {
   wxArrayInt selections;
   m_fileList->GetSelections(selections);
   for (int i : selections) batch.selected.push_back(static_cast<std::size_t>(i));
+  batch.askPassword = [this](const std::string& fileName) {
+    return AskWorkbookPassword(this, fileName);
+  };
   m_progress->SetRange(100);
   // Started a frame's interval ago, so that the first progress value is painted at once (a
   // negative start would hold every value back for the first second).

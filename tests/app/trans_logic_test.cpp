@@ -7,6 +7,8 @@
 
 #include "app/shell_logic.h"
 #include "bridges/spreadsheet.h"
+#include "bridges/workbook_passwords.h"
+#include "engine/server.h"
 #include "test_support.h"
 
 namespace ledgerix {
@@ -197,6 +199,46 @@ TEST(CommandTable, ReportCommandsSelectTheirKinds) {
   for (int other : {32802, 32804, 32780, 57607, 32790}) EXPECT_EQ(ReportKindForCommand(other), 0);
   EXPECT_EQ(HelpDocumentPath("/opt/ledgerix/"), "/opt/ledgerix/Ledgerix.html");
   EXPECT_EQ(LicenseDocumentPath("/"), "/license.html");
+}
+
+// The dialog's batch over real encrypted workbooks (tests/data/encrypted): the user is asked
+// once per file the default password does not open, by the name the list shows; "跳过" ends
+// the batch as an unreadable file does; nothing typed outlives the batch.
+TEST(DialogBatchPasswords, OnePromptPerEncryptedFileAndSkippingEndsTheBatch) {
+  engine::RegisterEmbeddedServer();
+  const std::string data = LEDGERIX_TEST_DATA;
+  TempFolder source, save;
+  fs::copy_file(data + "/kind1/balance.xls", source.path() / "a-plain.xls");
+  fs::copy_file(data + "/encrypted/balance_default.xls", source.path() / "b-default.xls");
+  fs::copy_file(data + "/encrypted/balance_pw.xls", source.path() / "c-pw.xls");
+  fs::copy_file(data + "/encrypted/balance_pw.xlsx", source.path() / "d-pw.xlsx");
+  DialogBatch b = Batch({"a-plain.xls", "b-default.xls", "c-pw.xls", "d-pw.xlsx"});
+  b.reportKind = 1;
+  b.sourceFolder = source.str() + "/";
+  b.saveFolder = save.str() + "/";
+  std::vector<std::string> asked;
+  std::optional<std::string> answer = "统计2024";
+  b.askPassword = [&](const std::string& fileName) {
+    asked.push_back(fileName);
+    return answer;
+  };
+  RecordingSink sink;
+  EXPECT_EQ(RunDialogBatch(b, RunConversion, sink, [](int) {}), DialogBatchEnd::Completed);
+  EXPECT_EQ(asked, (std::vector<std::string>{"c-pw.xls", "d-pw.xlsx"}));
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back().first, "任务完成！");
+  EXPECT_FALSE(CurrentWorkbookPasswords().ask);
+
+  asked.clear();
+  sink.shown.clear();
+  answer.reset();  // 跳过
+  EXPECT_EQ(RunDialogBatch(b, RunConversion, sink, [](int) {}), DialogBatchEnd::Failed);
+  EXPECT_EQ(asked, std::vector<std::string>{"c-pw.xls"});
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Stop);
+  EXPECT_NE(sink.shown[0].first.find("转换文件 c-pw.xls 时出错"), std::string::npos);
+  EXPECT_NE(sink.shown[0].first.find("工作簿“c-pw.xls”已加密，密码不正确"), std::string::npos)
+      << sink.shown[0].first;
 }
 
 TEST(DialogBatch, StopAskedDuringAFileEndsTheBatchAfterIt) {
