@@ -12,6 +12,7 @@
 #include "app/wx_support.h"
 #include "convert/common/program_folder.h"
 #include "engine/server.h"
+#include "print/sheet_printer.h"
 
 namespace ledgerix {
 namespace {
@@ -52,6 +53,7 @@ bool CLedgerixApp::OnInit() {
   }
   try {
     engine::RegisterEmbeddedServer();
+    print::InstallSheetPrinter();
   } catch (const std::exception&) {
     ShowExclamation(kOleInitFailed);
     return false;

@@ -12,6 +12,7 @@
 #include "app/setting_dlg.h"
 #include "app/shell_logic.h"
 #include "app/trans_setting_dlg.h"
+#include "app/xl_print_dlg.h"
 #include "convert/common/program_folder.h"
 
 #if defined(__WXGTK__)
@@ -114,7 +115,12 @@ void CMainFrame::OnUpdateOpenOutputFolder(wxUpdateUIEvent& event) {
 }
 
 void CMainFrame::OnPrintBatch(wxCommandEvent&) {
-  m_sink->ShowMessage(kPrintNotAvailable, MessageIcon::Exclamation);
+  CXlPrintDlg dialog(this, m_settings, *m_sink);
+  dialog.ShowModal();
+  const PrintBatchOutcome& outcome = dialog.LastOutcome();
+  if (outcome.tally.workbooks > 0) {
+    SetStatusText(ToWx(PrintSummary(outcome.tally, ProcessPrinterName(), dialog.PdfFolder())), 0);
+  }
 }
 
 void CMainFrame::OnExit(wxCommandEvent&) { Close(); }

@@ -43,6 +43,9 @@ inline constexpr int kMainMenuResource = 128;
 inline constexpr int kAboutDialogResource = 100;
 inline constexpr int kTransDialogResource = 312;
 inline constexpr int kSettingDialogResource = 315;
+inline constexpr int kPrintDialogResource = 318;
+inline constexpr int kPrinterPropsResource = 320;
+inline constexpr int kPrintPreviewResource = 321;
 
 // The kind of the last report command; read by the conversion dialog.
 extern ReportKind CurrentReportKind;

@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -16,7 +17,10 @@
 #include "engine/book.h"
 #include "engine/server.h"
 #include "jobs/batch.h"
+#include "jobs/print_run.h"
+#include "print/cups_printer.h"
 #include "print/numfmt.h"
+#include "print/sheet_printer.h"
 
 namespace ledgerix {
 namespace {
@@ -27,6 +31,9 @@ constexpr const char* kUsageHead = R"(用法 (usage):
                        [FILE ...]
   ledgerix-cli print --source DIR --pdf DIR [--type xls|xlsx|all] [--sheets active|all]
                      [--fit-width] [--password TEXT ...] [--password-file FILE] [FILE ...]
+  ledgerix-cli print --source DIR --printer NAME [--type xls|xlsx|all] [--sheets active|all]
+                     [--fit-width] [--copies N] [FILE ...]
+  ledgerix-cli printers
   ledgerix-cli dump FILE [--shown] [--password TEXT ...] [--password-file FILE]
   ledgerix-cli --help
 
@@ -72,6 +79,19 @@ print     Prints the workbooks of DIR (--source) to PDF files in DIR (--pdf), on
           "打印完成！" after the last file when its result is nonzero. An error ends the
           batch as for convert. Exit status as for convert. Takes the password options of
           convert.
+
+print --printer NAME  Prints the workbooks of DIR (--source) on the CUPS printer NAME, exactly as
+          the desktop program's print dialog does: one job per printed sheet, titled
+          "<file> - <sheet>", with the workbook's paper, copies and black-and-white setting.
+          --type, --sheets and FILE ... as for convert.
+  --fit-width   all columns on one page width (the workbooks are not changed)
+  --copies N    N copies of every sheet instead of the workbook's own number
+          One line per file: name and result (1 printed, 0 nothing to print). "打印完成！"
+          after the last file when it printed. An unknown printer or a refused job ends the
+          batch. Nothing is sent to any other printer. Exit status as for convert.
+
+printers  Lists the CUPS destinations, the default marked with "*". Exit status 1 when the
+          print server cannot be reached.
 
 dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters see it, as
           JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
@@ -292,6 +312,119 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
   return outcome.failed ? 1 : 0;
 }
 
+// The file list of a source folder under --type, narrowed to the names given (like 选中文件).
+bool ListedFiles(const std::string& folder, const std::string& type,
+                 const std::vector<std::string>& picked, std::vector<std::string>* files,
+                 std::string* missing) {
+  std::vector<std::string> listed =
+      type == "all" ? fnAddListItem(folder)
+                    : fnAddListItemFilter(folder, fnGetTransFileType(type == "xls" ? 0 : 1));
+  if (picked.empty()) {
+    *files = listed;
+    return true;
+  }
+  std::set<std::string> wanted(picked.begin(), picked.end());
+  for (const std::string& name : listed) {
+    if (wanted.erase(name)) files->push_back(name);
+  }
+  if (!wanted.empty()) {
+    *missing = *wanted.begin();
+    return false;
+  }
+  return true;
+}
+
+// Prints a batch on a printer; the PDF files of the same command are written elsewhere.
+int RunPrintOnPrinter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      bool progress) {
+  std::string source, printer, type = "all", sheets = "active";
+  bool have_source = false, have_printer = false, fit_width = false;
+  int copies = 0;
+  std::vector<std::string> picked;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* into) {
+      if (i + 1 >= args.size()) return false;
+      *into = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--source") {
+      if (!value(&source)) return Usage(err, "--source needs a folder");
+      have_source = true;
+    } else if (a == "--printer") {
+      if (!value(&printer)) return Usage(err, "--printer needs a name");
+      have_printer = true;
+    } else if (a == "--type") {
+      if (!value(&type) || (type != "xls" && type != "xlsx" && type != "all")) {
+        return Usage(err, "--type must be xls, xlsx or all");
+      }
+    } else if (a == "--sheets") {
+      if (!value(&sheets) || (sheets != "active" && sheets != "all")) {
+        return Usage(err, "--sheets must be active or all");
+      }
+    } else if (a == "--fit-width") {
+      fit_width = true;
+    } else if (a == "--copies") {
+      if (!value(&v)) return Usage(err, "--copies needs a number");
+      auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), copies);
+      if (ec != std::errc() || p != v.data() + v.size() || copies < 1 || copies > 999) {
+        return Usage(err, "--copies must be a number from 1 to 999");
+      }
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return Usage(err, "unknown option " + a);
+    } else {
+      picked.push_back(a);
+    }
+  }
+  if (!have_source || source.empty()) return Usage(err, "print needs --source");
+  if (!have_printer || printer.empty()) {
+    return Usage(err, "print needs --printer NAME (ledgerix-cli printers lists them)");
+  }
+  PrintBatch batch;
+  batch.sourceFolder = WithTrailingSeparator(source);
+  batch.printerName = printer;
+  batch.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
+  std::string missing;
+  if (!ListedFiles(batch.sourceFolder, type, picked, &batch.items, &missing)) {
+    return Usage(err, "not in the list of " + batch.sourceFolder + ": " + missing);
+  }
+  if (batch.items.empty()) {
+    err << "请选中要打印的文件！（" << batch.sourceFolder << " 中没有可打印的文件）\n";
+    return 0;
+  }
+  print::InstallSheetPrinter();
+  print::ScopedPrintOverrides overrides({fit_width, copies});
+  CliMessages messages(out, err);
+  std::size_t index = 0;
+  const std::size_t count = batch.items.size();
+  PrintRunner run = [&](SheetScope scope, const std::string& folder, const std::string& file,
+                        const std::string& name, MessageSink& sink, PrintTally* tally) {
+    if (progress) err << "\r\x1b[K[" << index + 1 << "/" << count << "] " << file << std::flush;
+    int result = PrintWorkbook(scope, folder, file, name, sink, tally);
+    if (progress) err << "\r\x1b[K" << std::flush;
+    out << file << "\t" << result << '\n';
+    ++index;
+    return result;
+  };
+  PrintBatchOutcome outcome = RunPrintBatch(batch, run, messages, [](int) {});
+  if (outcome.end == PrintBatchEnd::Failed) return 1;
+  return 0;
+}
+
+int RunPrinters(std::ostream& out, std::ostream& err) {
+  print::PrinterList list = print::ListPrinters();
+  if (!list.ok) {
+    err << "无法连接打印服务器：" << list.error << '\n';
+    return 1;
+  }
+  if (list.names.empty()) err << "打印服务器上没有打印机\n";
+  for (const std::string& name : list.names) {
+    out << (name == list.defaultName ? "* " : "  ") << name << '\n';
+  }
+  return 0;
+}
+
 void JsonString(std::ostream& os, std::string_view s) {
   os << '"';
   for (char c : s) {
@@ -420,7 +553,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   engine::RegisterEmbeddedServer();
   if (ProgramFolder().empty()) SetProgramFolder(ExecutableFolder());
   if (args[0] == "convert") return RunConvert(args, out, err, progress_on_terminal);
-  if (args[0] == "print") return RunPrint(args, out, err);
+  if (args[0] == "printers") {
+    if (args.size() != 1) return Usage(err, "printers takes no arguments");
+    return RunPrinters(out, err);
+  }
+  if (args[0] == "print") {
+    const bool printer = std::find(args.begin(), args.end(), "--printer") != args.end();
+    const bool pdf = std::find(args.begin(), args.end(), "--pdf") != args.end();
+    if (printer && pdf) return Usage(err, "print takes --printer or --pdf, not both");
+    if (printer) return RunPrintOnPrinter(args, out, err, progress_on_terminal);
+    if (!pdf) return Usage(err, "print needs --printer NAME or --pdf DIR");
+    return RunPrint(args, out, err);
+  }
   if (args[0] == "dump") {
     WorkbookPasswords passwords;
     std::vector<std::string> files;

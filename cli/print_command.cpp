@@ -11,12 +11,11 @@
 #include <stdexcept>
 
 #include "engine/book.h"
+#include "jobs/messages.h"
 #include "print/render.h"
 
 namespace ledgerix {
 namespace {
-
-constexpr std::string_view kPrintDone = "打印完成！";
 
 std::string Stem(const std::string& name) {
   std::size_t dot = name.rfind('.');

@@ -8,6 +8,11 @@
 namespace ledgerix::engine {
 namespace {
 
+PrintHandler& InstalledPrintHandler() {
+  static PrintHandler handler;
+  return handler;
+}
+
 std::string BaseName(std::string_view path) {
   auto slash = path.find_last_of("/\\");
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
@@ -76,8 +81,11 @@ class EmbeddedWorksheet : public Worksheet {
     book_->Get();
     return std::make_shared<EmbeddedRange>(book_, sheet_, row, col);
   }
-  void PrintOut(std::string_view) override {
-    throw AutomationError("此版本的表格引擎不支持打印工作表");
+  void PrintOut(std::string_view activePrinter) override {
+    const PrintHandler& handler = InstalledPrintHandler();
+    if (!handler) throw AutomationError("此版本的表格引擎不支持打印工作表");
+    Book& book = book_->Get();
+    book_->Guard(sheet_, [&] { handler(book, sheet_, book_->path, activePrinter); });
   }
 
  private:
@@ -187,6 +195,8 @@ class EmbeddedApplication : public Application {
 std::shared_ptr<Application> CreateEmbeddedApplication() {
   return std::make_shared<EmbeddedApplication>();
 }
+
+void SetPrintHandler(PrintHandler handler) { InstalledPrintHandler() = std::move(handler); }
 
 void RegisterEmbeddedServer() { RegisterServer(kSpreadsheetProgId, CreateEmbeddedApplication); }
 

@@ -19,6 +19,8 @@ class MessageSink {
 inline constexpr std::string_view kTaskDone = "任务完成！";
 inline constexpr std::string_view kCannotCreateServer = "无法创建Excel应用程序！";
 inline constexpr std::string_view kNoFileSelected = "请选中要处理的文件！";
+inline constexpr std::string_view kPrintDone = "打印完成！";
+inline constexpr std::string_view kNoFileToPrint = "请选中要打印的文件！";
 inline constexpr std::string_view kInternalError = "出现内部应用程序错误。";
 
 }  // namespace ledgerix

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building and testing Ledgerix needs on Debian 12; does nothing when all is there.
+# Printing needs the CUPS client library at run time and pdftoppm for the print preview; the
+# tests run their own CUPS server with the cups-filters PDF printer driver (--test).
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
   libgtest-dev libgsf-1-dev libpugixml-dev
   libwxgtk3.2-dev libgtk-3-dev wx3.2-i18n libcups2-dev libcairo2-dev libpango1.0-dev libfontconfig-dev
-  nettle-dev libxml2-dev libicu-dev
+  nettle-dev libxml2-dev libicu-dev poppler-utils
   fonts-wqy-zenhei fonts-arphic-uming fonts-crosextra-carlito fonts-liberation2)
 if [ "${1:-}" = "--test" ]; then
   pkgs+=(libreoffice-calc-nogui python3-uno python3-xlrd python3-openpyxl python3-xlwt
-    python3-msoffcrypto-tool gnumeric poppler-utils cups cups-client cups-bsd cups-filters
+    python3-msoffcrypto-tool gnumeric cups cups-client cups-bsd cups-filters
     xvfb xauth openbox xdotool x11-utils imagemagick locales)
 fi
 missing=()

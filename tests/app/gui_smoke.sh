@@ -5,7 +5,7 @@
 set -uo pipefail
 program=$1 driver=$2 work=$3
 
-for tool in Xvfb openbox xdotool xprop xwininfo import; do
+for tool in Xvfb openbox xdotool xprop xwininfo import /usr/sbin/cupsd; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool missing"; exit 77; }
 done
 
@@ -96,7 +96,9 @@ mkdir -p "$kind1"
 check "three fixture workbooks" test "$(ls "$kind1"/*.xlsx | wc -l)" -eq 3
 
 LEDGERIX_TEST_SOURCE="$work/source" LEDGERIX_TEST_SAVE="$work/save" \
-  LEDGERIX_TEST_SHOTS="$work/shots" "${zh_env[@]}" timeout 150 "$driver" >"$work/driver.out" 2>"$work/driver.log"
+  LEDGERIX_TEST_SHOTS="$work/shots" "${zh_env[@]}" \
+  LEDGERIX_TEST_PRINT_BOOK="$(cd "$(dirname "$0")/../data/print" && pwd)/three_sheets.xlsx" \
+  timeout 150 "$driver" >"$work/driver.out" 2>"$work/driver.log"
 check "driver checks" test $? -eq 0
 grep '^FAIL' "$work/driver.out"
 
@@ -114,7 +116,8 @@ check "nine source folders" test "$(find "$work/source" -mindepth 1 -maxdepth 1 
 check "three output folders" test "$(find "$work/save" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 3
 check "one output per workbook" test "$(ls "$work/save/国税"/ZCFZB_*_CRC.xml 2>/dev/null | wc -l)" -eq 3
 for shot in program main indicators help_missing license_missing settings folder_picker about \
-  print_message trans_kind9 trans stop_question task_done file_menu stopped; do
+  print printer_props preview preview_next trans_kind9 trans stop_question task_done file_menu \
+  stopped; do
   check "screenshot $shot" test -s "$work/shots/$shot.png"
 done
 

@@ -5,6 +5,7 @@
 #include <wx/button.h>
 #include <wx/control.h>
 #include <wx/dirdlg.h>
+#include <wx/filefn.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/log.h>
@@ -33,13 +34,18 @@
 #include "app/ledgerix_app.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/print_logic.h"
+#include "app/print_preview_dlg.h"
+#include "app/printer_props_dlg.h"
 #include "app/setting_dlg.h"
 #include "app/shell_logic.h"
 #include "app/trans_setting_dlg.h"
 #include "app/wx_support.h"
+#include "app/xl_print_dlg.h"
 #include "bridges/companion.h"
 #include "convert/common/program_folder.h"
 #include "jobs/conversion_run.h"
+#include "tests/support/private_cupsd.h"
 
 namespace ledgerix {
 namespace {
@@ -213,6 +219,12 @@ class DriverApp : public CLedgerixApp {
                    func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
       std::abort();
     });
+    // A print server of the driver's own, with two queues, before anything asks CUPS.
+    if (!testing::PrivateCupsd::Available()) {
+      std::fprintf(stderr, "cupsd or the Generic-PDF driver is missing\n");
+      return false;
+    }
+    testing::PrivateCupsd::Shared().UseQueues({"FilePDF", "Office_HP"}, "FilePDF");
     if (!CLedgerixApp::OnInit()) return false;
     if (!MainFrame()) {
       Check(false, "the driver is the only instance (another one is running)");
@@ -485,12 +497,81 @@ class DriverApp : public CLedgerixApp {
         },
         FocusBack("the about box"),
         [=, this] {
+          // A workbook straight in the source folder while the print dialog is open.
+          printBook_ = source + "/three_sheets.xlsx";
+          Check(wxCopyFile(Env("LEDGERIX_TEST_PRINT_BOOK"), ToWx(printBook_)), "print workbook");
           Command(frame, kCmdPrintBatch);
           return true;
         },
-        AnswerMessage("print_message.png", std::string(kPrintNotAvailable)),
         [=, this] {
-          if (sink_->showing) return false;
+          auto* dialog = OpenDialog<CXlPrintDlg>();
+          if (!dialog) return false;
+          bool all = true;
+          for (int id = 1055; id <= 1071; ++id) all = all && dialog->FindWindow(id);
+          Check(all && dialog->FindWindow(1) && dialog->FindWindow(2), "print dialog controls");
+          Check(dialog->GetTitle() == ToWx("批量打印工作簿"), "print dialog title");
+          auto* printers = wxDynamicCast(dialog->FindWindow(1061), wxListBox);
+          Check(printers->GetCount() == 3 && printers->GetString(0) == ToWx(kPrintToPdfEntry) &&
+                    printers->GetString(1) == ToWx("FilePDF") &&
+                    printers->GetString(2) == ToWx("Office_HP"),
+                "printer list: the PDF entry, then the private server's queues");
+          Check(printers->GetSelection() == 1, "the default printer selected");
+          Check(dialog->FindWindow(1)->IsEnabled(), "OK enabled");
+          auto* files = wxDynamicCast(dialog->FindWindow(1059), wxListBox);
+          Check(files->GetCount() == 1, "the source folder's workbook listed");
+          Shot("print.png", dialog);
+          wxTheApp->CallAfter([printers] {
+            wxCommandEvent event(wxEVT_LISTBOX_DCLICK, 1061);
+            event.SetEventObject(printers);
+            event.SetInt(1);
+            printers->GetEventHandler()->ProcessEvent(event);
+          });
+          return true;
+        },
+        [=, this] {
+          auto* props = OpenDialog<CPrinterPropsDlg>();
+          if (!props) return false;
+          Check(props->GetTitle() == ToWx("打印机属性 - FilePDF"), "properties of FilePDF");
+          Shot("printer_props.png", props);
+          Click(props, 2);
+          return true;
+        },
+        [=, this] {
+          if (OpenDialog<CPrinterPropsDlg>()) return false;
+          Click(OpenDialog<CXlPrintDlg>(), 1070);
+          return true;
+        },
+        [=, this] {
+          if (auto* preview = OpenDialog<CPrintPreviewDlg>()) {
+            Check(preview->PageCount() > 0, "preview has pages");
+            Check(preview->CurrentPage() == 0, "preview opens on the first page");
+            Shot("preview.png", preview);
+            Click(preview, 1122);
+            return true;
+          }
+          if (!sink_->showing) return false;
+          Shot("preview.png", nullptr);
+          Check(false, "preview opens (not: " + sink_->shown.back() + ")");
+          previewMessage_ = true;
+          wxUIActionSimulator().Char(WXK_RETURN);
+          return true;
+        },
+        [=, this] {
+          if (auto* preview = OpenDialog<CPrintPreviewDlg>()) {
+            Check(preview->PageCount() < 2 || preview->CurrentPage() == 1, "下一页 turns the page");
+            Shot("preview_next.png", preview);
+            Click(preview, 2);
+          }
+          return true;
+        },
+        [=, this] {
+          if (sink_->showing || OpenDialog<CPrintPreviewDlg>()) return false;
+          Click(OpenDialog<CXlPrintDlg>(), 2);
+          return true;
+        },
+        [=, this] {
+          if (OpenDialog<CXlPrintDlg>()) return false;
+          wxRemoveFile(ToWx(printBook_));
           Command(frame, kCmdIncomeTaxReturn);
           return true;
         },
@@ -714,6 +795,8 @@ class DriverApp : public CLedgerixApp {
 
   std::unique_ptr<WatchedSink> sink_;
   std::string programFolder_;
+  bool previewMessage_ = false;
+  std::string printBook_;
   std::vector<Step> steps_;
   std::vector<std::string> launched_;
   std::function<void()> onRun_;

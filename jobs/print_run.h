@@ -1,0 +1,78 @@
+// Batch printing: one workbook's run (a fresh server, the chosen sheets printed, closed unsaved)
+// and the batch over a file list with its progress values.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bridges/spreadsheet.h"
+#include "jobs/conversion_run.h"
+#include "jobs/messages.h"
+
+namespace ledgerix {
+
+// What a batch sent, for the main window's summary.
+struct PrintTally {
+  int workbooks = 0;  // workbooks with at least one sheet printed
+  int sheets = 0;     // sheets printed
+};
+
+// Prints the sheet on the printer through Worksheet.PrintOut; returns 1.
+int PrintSheet(const std::string& printerName, Worksheet& sheet);
+
+// Prints one workbook: the active sheet or every visible worksheet in workbook order, then
+// closes it without saving. Returns 1 when a sheet was printed, 0 otherwise (also after
+// "无法创建Excel应用程序！"). Errors from the server or the printer propagate.
+int PrintWorkbook(SheetScope scope, const std::string& sourceFolder, const std::string& fileName,
+                  const std::string& printerName, MessageSink& messages,
+                  PrintTally* tally = nullptr);
+
+// The print dialog's state when OK is pressed.
+struct PrintBatch {
+  std::string sourceFolder;  // ends with a separator
+  std::string printerName;
+  SheetScope sheetScope = SheetScope::Active;
+  bool allFiles = true;               // "全部文件"; otherwise only the selected ones
+  std::vector<std::string> items;     // the file list, in list order
+  std::vector<std::size_t> selected;  // selected list positions, any order
+};
+
+enum class PrintBatchEnd {
+  NothingSelected,  // "选中文件" with nothing selected: "请选中要打印的文件！", nothing ran
+  Completed,        // every file ran
+  Failed,           // an error ended the batch
+};
+
+struct PrintBatchOutcome {
+  PrintBatchEnd end = PrintBatchEnd::Completed;
+  int lastResult = 0;
+  std::string errorMessage;  // what the user was shown when an error ended it
+  PrintTally tally;
+};
+
+// Prints one file: PrintWorkbook in the program; the PDF folder or a recorder elsewhere.
+using PrintRunner = std::function<int(SheetScope scope, const std::string& sourceFolder,
+                                      const std::string& fileName, const std::string& printer,
+                                      MessageSink& messages, PrintTally* tally)>;
+
+// OK's batch: the progress told i*100/n before and (i+1)*100/n after every list item, each file
+// to print run in list order, "打印完成！" when the last run returned nonzero. An error is shown
+// (stop icon, the file named) and ends the batch.
+PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
+                                MessageSink& messages, const std::function<void(int)>& progress);
+
+// The same files as PDF documents instead of on a printer: "<name without extension>.pdf" in
+// pdfFolder for each workbook with a sheet to print, written whole or not at all. Returns 1
+// when a document was written. Errors propagate as AutomationError naming the file.
+int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
+                       const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
+                       PrintTally* tally = nullptr);
+
+// The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the
+// scope leaves no sheet. pages receives their number.
+std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
+                               const std::string& fileName, bool fitWidth, int* pages);
+
+}  // namespace ledgerix

@@ -1,0 +1,150 @@
+#include "app/print_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "tests/support/private_cupsd.h"
+
+namespace ledgerix {
+namespace {
+
+using testing::PrivateCupsd;
+
+print::PrinterList Printers(std::vector<std::string> names, std::string def) {
+  print::PrinterList p;
+  p.ok = true;
+  p.names = std::move(names);
+  p.defaultName = std::move(def);
+  return p;
+}
+
+const std::string kPdf(kPrintToPdfEntry);
+
+TEST(PrinterListLogic, SortedPrintersBelowThePdfEntryWithTheDefaultSelectedAndNamed) {
+  auto view = PrinterListFor(Printers({"Office_HP", "FilePDF", "archive"}, "FilePDF"), "old");
+  EXPECT_EQ(view.entries, (std::vector<std::string>{kPdf, "archive", "FilePDF", "Office_HP"}));
+  EXPECT_EQ(view.selected, 2);
+  EXPECT_EQ(view.printerName, "FilePDF");
+  EXPECT_TRUE(view.okEnabled);
+}
+
+TEST(PrinterListLogic, WithoutADefaultNothingIsSelectedAndTheNameCarriesOver) {
+  auto view = PrinterListFor(Printers({"FilePDF", "Office_HP"}, ""), "Office_HP");
+  EXPECT_EQ(view.selected, -1);
+  EXPECT_EQ(view.printerName, "Office_HP");
+  EXPECT_EQ(PrinterListFor(Printers({"FilePDF"}, ""), "").printerName, "")
+      << "empty at the first opening";
+}
+
+TEST(PrinterListLogic, AFailedEnumerationShowsInstallPrinterAndDisablesOkUnlessPdfIsChosen) {
+  print::PrinterList failed;
+  failed.ok = false;
+  failed.error = "Connection refused";
+  auto view = PrinterListFor(failed, "FilePDF");
+  EXPECT_EQ(view.entries, (std::vector<std::string>{kPdf, "请安装打印机"}));
+  EXPECT_FALSE(view.okEnabled);
+  EXPECT_EQ(view.selected, -1);
+  EXPECT_EQ(view.printerName, "FilePDF");
+  EXPECT_FALSE(SelectPrinterEntry(view, 1).okEnabled);
+  EXPECT_EQ(SelectPrinterEntry(view, 1).printerName, "请安装打印机");
+  // PDF files need no print server.
+  EXPECT_TRUE(SelectPrinterEntry(view, 0).okEnabled);
+  EXPECT_EQ(SelectPrinterEntry(view, 0).printerName, kPdf);
+}
+
+TEST(PrinterListLogic, AnEmptySuccessfulEnumerationLeavesOkEnabled) {
+  auto view = PrinterListFor(Printers({}, ""), "");
+  EXPECT_EQ(view.entries, std::vector<std::string>{kPdf});
+  EXPECT_TRUE(view.okEnabled);
+  EXPECT_EQ(view.selected, -1);
+}
+
+TEST(PrinterListLogic, ThePrefixSearchStartsAfterTheFirstPrinterSoASharedPrefixWins) {
+  // Default "Office": the search starts after the first entry (itself) and finds Office_HP.
+  auto view = PrinterListFor(Printers({"Office_HP", "Office"}, "Office"), "");
+  EXPECT_EQ(view.entries, (std::vector<std::string>{kPdf, "Office", "Office_HP"}));
+  EXPECT_EQ(view.entries[static_cast<std::size_t>(view.selected)], "Office_HP");
+  EXPECT_EQ(view.printerName, "Office") << "the name is still the default's";
+  // Case-insensitive, wrapping round to the first entry.
+  view = PrinterListFor(Printers({"alpha", "Beta"}, "ALPHA"), "");
+  EXPECT_EQ(view.entries[static_cast<std::size_t>(view.selected)], "alpha");
+  EXPECT_EQ(view.printerName, "ALPHA");
+}
+
+TEST(PrinterListLogic, FindStringPrefixAndSorting) {
+  const std::vector<std::string> e = {"a", "ab", "abc", "b"};
+  EXPECT_EQ(FindStringPrefix(e, 0, "a"), 1);
+  EXPECT_EQ(FindStringPrefix(e, 2, "a"), 0) << "wraps";
+  EXPECT_EQ(FindStringPrefix(e, -1, "A"), 0) << "from the top";
+  EXPECT_EQ(FindStringPrefix(e, 0, "c"), -1);
+  EXPECT_EQ(FindStringPrefix({}, 0, "a"), -1);
+  std::vector<std::string> names = {"b", "A", "a", "B_2", "_x"};
+  SortPrinterNames(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "a", "b", "B_2"}));
+}
+
+TEST(PrintDialogPlan, SourceSettingGetsASeparatorAndNoKindSuffix) {
+  testing::TempFolder dir;
+  std::filesystem::create_directories(dir.path() / "源");
+  auto start = PlanPrintDialog({dir.str() + "/源", "/save"}, "/prog/");
+  EXPECT_EQ(start.sourceFolder, dir.str() + "/源/");
+  EXPECT_EQ(start.sourceTreeFolder, dir.str() + "/源/");
+  start = PlanPrintDialog({dir.str() + "/missing/", ""}, "/prog/");
+  EXPECT_EQ(start.sourceFolder, dir.str() + "/missing/") << "kept though missing";
+  EXPECT_EQ(start.sourceTreeFolder, "/prog/");
+  start = PlanPrintDialog({"", ""}, "/prog/");
+  EXPECT_EQ(start.sourceFolder, "");
+  EXPECT_EQ(start.sourceTreeFolder, "/prog/");
+}
+
+TEST(PrintSummaryText, CountsAndWhere) {
+  EXPECT_EQ(PrintSummary({3, 5}, "FilePDF", ""),
+            "已将 3 个工作簿（5 个工作表）发送到打印机 FilePDF");
+  EXPECT_EQ(PrintSummary({1, 1}, kPdf, "/tmp/pdf/"),
+            "已将 1 个工作簿（1 个工作表）保存为PDF文件，位于 /tmp/pdf/");
+}
+
+// The dialog's initialisation over a real print server.
+class PrinterListOnServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!PrivateCupsd::Available()) GTEST_SKIP() << "cupsd or the Generic-PDF driver is missing";
+    server_ = &PrivateCupsd::Shared();
+    server_->PointClientsHere();
+  }
+  void TearDown() override {
+    if (server_) server_->PointClientsHere();
+  }
+  PrivateCupsd* server_ = nullptr;
+};
+
+TEST_F(PrinterListOnServer, DefaultNoDefaultServerDownAndNoQueues) {
+  server_->UseQueues({"FilePDF", "Office_HP"}, "FilePDF");
+  auto view = PrinterListFor(print::ListPrinters(), "");
+  EXPECT_EQ(view.entries, (std::vector<std::string>{kPdf, "FilePDF", "Office_HP"}));
+  EXPECT_EQ(view.selected, 1);
+  EXPECT_EQ(view.printerName, "FilePDF");
+
+  server_->UseQueues({"FilePDF", "Office_HP"}, "");
+  view = PrinterListFor(print::ListPrinters(), "Office_HP");
+  EXPECT_EQ(view.selected, -1);
+  EXPECT_EQ(view.printerName, "Office_HP");
+
+  server_->UseQueues({"Office", "Office_HP"}, "Office");
+  view = PrinterListFor(print::ListPrinters(), "");
+  EXPECT_EQ(view.entries[static_cast<std::size_t>(view.selected)], "Office_HP");
+  EXPECT_EQ(view.printerName, "Office");
+
+  server_->UseQueues({}, "");
+  view = PrinterListFor(print::ListPrinters(), "");
+  EXPECT_EQ(view.entries, std::vector<std::string>{kPdf});
+  EXPECT_TRUE(view.okEnabled);
+
+  server_->PointClientsNowhere();
+  view = PrinterListFor(print::ListPrinters(), "FilePDF");
+  EXPECT_EQ(view.entries, (std::vector<std::string>{kPdf, "请安装打印机"}));
+  EXPECT_FALSE(view.okEnabled);
+}
+
+}  // namespace
+}  // namespace ledgerix
