@@ -66,11 +66,6 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 [[noreturn]] void Fail(std::string_view what, const std::string& path, int error) {
   throw AutomationError(FileErrorMessage(what, path, error));
 }
@@ -132,7 +127,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   temp_ = FolderOf(path_) + "/.ledgerix-XXXXXX";
   // mkstemp has no replaceable form; the recorded calls start at the first write.
   fd_ = ::mkstemp(temp_.data());
-  if (fd_ < 0) Fail("无法在文件夹中创建文件", FolderOf(path_), errno);
+  if (fd_ < 0) Fail("无法写入文件", path_, errno);
   slot_ = Register(temp_);
 }
 
@@ -209,9 +204,9 @@ void SyncOutputFolder(const std::string& folder) {
 }
 
 OutputLock::OutputLock(const std::string& target) {
-  std::string lock = FolderOf(target) + "/." + NameOf(target) + ".ledgerix-lock";
-  fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0) Fail("无法创建锁文件", lock, errno);
+  const std::string folder = FolderOf(target);
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) Fail("无法打开文件夹", folder, errno);
   while (::flock(fd_, LOCK_EX) != 0) {
     if (errno == EINTR) continue;
     int e = errno;

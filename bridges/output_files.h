@@ -59,9 +59,9 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // Flushes the file system holding folder; a batch calls it once before reporting success.
 void SyncOutputFolder(const std::string& folder);
 
-// An exclusive advisory lock on a lock file beside target (".<name>.ledgerix-lock"), held for
-// the object's lifetime. Blocks until other processes holding it let go. Throws
-// AutomationError when the lock file cannot be made.
+// An exclusive advisory lock (flock) on the folder that holds target, held for the object's
+// lifetime: no lock file is left in the save folder. Blocks until other processes holding it
+// let go. Throws AutomationError when the folder cannot be opened.
 class OutputLock {
  public:
   explicit OutputLock(const std::string& target);

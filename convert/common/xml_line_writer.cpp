@@ -1,5 +1,7 @@
 #include "convert/common/xml_line_writer.h"
 
+#include <optional>
+
 #include "bridges/companion.h"
 #include "bridges/output_files.h"
 
@@ -11,26 +13,33 @@ thread_local OutputRecorder* current_recorder = nullptr;
 // Streams into an AtomicFile, in blocks so that memory stays flat for large documents.
 class AtomicFileSink : public LineSink {
  public:
-  explicit AtomicFileSink(std::string path) : file_(std::move(path)) {}
+  // Nothing is created until the first line, so a writer is made without error.
+  explicit AtomicFileSink(std::string path) : path_(std::move(path)) {}
 
   void Write(std::string_view bytes) override {
+    File();
     buffer_.append(bytes);
     if (buffer_.size() >= (1u << 16)) Flush();
   }
 
   void Commit() override {
     Flush();
-    file_.Commit();
-    NoteOutputWritten(file_.path());
+    File().Commit();
+    NoteOutputWritten(path_);
   }
 
  private:
+  AtomicFile& File() {
+    if (!file_) file_.emplace(path_);
+    return *file_;
+  }
   void Flush() {
-    file_.Write(buffer_);
+    File().Write(buffer_);
     buffer_.clear();
   }
 
-  AtomicFile file_;
+  std::string path_;
+  std::optional<AtomicFile> file_;
   std::string buffer_;
 };
 

@@ -114,7 +114,9 @@ int ConvertBalanceSheet(const std::string& saveFolder, Application& app, Workshe
   std::string f2 = ReadCellText(sheet, "F2");
   std::string h2 = ReadCellText(sheet, "H2");
 
-  std::string target = OutputPath(saveFolder, FilingWorkbookName(taxpayer, name, d2, f2));
+  std::string fileName = FilingWorkbookName(taxpayer, name, d2, f2);
+  CheckFileNameLength(sheet, fileName, {{"A1", taxpayer}, {"B2", name}, {"D2", d2}, {"F2", f2}});
+  std::string target = OutputPath(saveFolder, fileName);
   std::unique_ptr<FilingWorkbook> filing =
       FilingWorkbook::Open(app, std::move(target), layout.templateName);
   if (!filing) return 0;
@@ -147,7 +149,9 @@ int ConvertIncomeStatement(const std::string& saveFolder, Application& app, Work
   std::string c1 = ReadCellText(sheet, "C1");
   std::string c2 = ReadCellText(sheet, "C2");
 
-  std::string target = OutputPath(saveFolder, FilingWorkbookName(taxpayer, name, c1, c2));
+  std::string fileName = FilingWorkbookName(taxpayer, name, c1, c2);
+  CheckFileNameLength(sheet, fileName, {{"B1", taxpayer}, {"B2", name}, {"C1", c1}, {"C2", c2}});
+  std::string target = OutputPath(saveFolder, fileName);
   std::unique_ptr<FilingWorkbook> filing =
       FilingWorkbook::Open(app, std::move(target), layout.templateName);
   if (!filing) return 0;

@@ -127,7 +127,7 @@ TEST_F(OutputFiles, PermissionsAreKeptAndReadOnlyOutputsAreRefused) {
     WriteFileAtomically(Path("nowhere/out.xml"), "x");
     ADD_FAILURE();
   } catch (const AutomationError& e) {
-    EXPECT_EQ(std::string(e.what()), "无法在文件夹中创建文件《" + Path("nowhere") +
+    EXPECT_EQ(std::string(e.what()), "无法写入文件《" + Path("nowhere/out.xml") +
                                          "》：文件夹不存在（No such file or directory）");
   }
 }
@@ -162,11 +162,11 @@ TEST_F(OutputFiles, SignalsRemoveTheTemporaryFileAndStillEndTheProcess) {
 TEST_F(OutputFiles, StaleTemporariesOfOursGoOthersStayAndListingsSkipThem) {
   SetFileCallsForTesting(nullptr);
   const char* ours_old[] = {".ledgerix-a1B2c3", "恒信_2008年03月.xls.Zx9QwE"};
-  const char* kept[] = {".ledgerix-abc",          // not our pattern
-                        ".ledgerix-fresh1",       // from a run still going
-                        "report.xls",             // a workbook
-                        "notes.txt.Zx9QwE",       // someone else's naming
-                        ".a.xls.ledgerix-lock"};  // a lock, never a temporary
+  const char* kept[] = {".ledgerix-abc",     // not our pattern
+                        ".ledgerix-fresh1",  // from a run still going
+                        "report.xls",        // a workbook
+                        "notes.txt.Zx9QwE",  // someone else's naming
+                        "report.xls.bak"};   // a backup, not ours
   for (const char* name : ours_old) WriteFileBytes(Path(name), "partial");
   for (const char* name : kept) WriteFileBytes(Path(name), "x");
   struct utimbuf old_times = {1000000000, 1000000000};  // 2001
@@ -175,13 +175,13 @@ TEST_F(OutputFiles, StaleTemporariesOfOursGoOthersStayAndListingsSkipThem) {
     ASSERT_EQ(::utime(Path(name).c_str(), &old_times), 0);
   }
   EXPECT_EQ(fnAddListItem(dir.folder()),
-            (std::vector<std::string>{".a.xls.ledgerix-lock", ".ledgerix-abc", "notes.txt.Zx9QwE",
-                                      "report.xls"}));
+            (std::vector<std::string>{".ledgerix-abc", "notes.txt.Zx9QwE", "report.xls",
+                                      "report.xls.bak"}));
   EXPECT_EQ(fnAddListItemFilter(dir.folder(), "*.*").size(), 4u);
   EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path().string()), 2);
   EXPECT_EQ(Names(),
-            (std::vector<std::string>{".a.xls.ledgerix-lock", ".ledgerix-abc", ".ledgerix-fresh1",
-                                      "notes.txt.Zx9QwE", "report.xls"}));
+            (std::vector<std::string>{".ledgerix-abc", ".ledgerix-fresh1", "notes.txt.Zx9QwE",
+                                      "report.xls", "report.xls.bak"}));
 }
 
 }  // namespace
