@@ -2,12 +2,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <ostream>
 #include <set>
 #include <sstream>
 
 #include "bridges/companion.h"
+#include "cli/print_command.h"
 #include "convert/common/program_folder.h"
 #include "engine/book.h"
 #include "engine/server.h"
@@ -20,6 +22,8 @@ namespace {
 constexpr const char* kUsage = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
                        [--sheets active|all] [FILE ...]
+  ledgerix-cli print --source DIR --pdf DIR [--type xls|xlsx|all] [--sheets active|all]
+                     [--fit-width] [FILE ...]
   ledgerix-cli dump FILE [--shown]
   ledgerix-cli --help
 
@@ -47,6 +51,18 @@ convert   Converts the workbooks of DIR (--source) into the filing files of repo
           "任务完成！" after the last file when its result is nonzero. An error ends the batch:
           its message goes to stderr and the remaining files are not converted.
           Exit status: 0 the batch ran to its end, 1 an error ended it, 2 usage error.
+
+print     Prints the workbooks of DIR (--source) to PDF files in DIR (--pdf), one per workbook,
+          named after it with ".pdf" in place of its extension (a name already taken in the
+          batch keeps the extension: "a.xls.pdf"), each page as the workbook's own page setup
+          says: paper, orientation, margins, scale or fit, print area, titles, breaks,
+          headers and footers. Files are listed, picked and run as for convert.
+  --pdf DIR     folder that receives the PDF files; it must exist
+  --sheets S    active (default) or all: every visible worksheet, in order, in one PDF
+  --fit-width   fit all columns of each sheet to one page width (the workbook is not changed)
+          One line per file: name, result (1 printed, 0 no sheet to print) and the PDF.
+          "打印完成！" after the last file when its result is nonzero. An error ends the
+          batch as for convert. Exit status as for convert.
 
 dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters see it, as
           JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
@@ -98,6 +114,86 @@ class CliObserver : public BatchObserver {
 int Usage(std::ostream& err, const std::string& problem) {
   err << "ledgerix-cli: " << problem << "\n\n" << kUsage;
   return 2;
+}
+
+// The files of the source folder's list (as --type lists them), or those of them picked, in the
+// list's order. False with the problem when a picked name is not in the list.
+bool ListFiles(const std::string& folder, const std::string& type,
+               const std::vector<std::string>& picked, std::vector<std::string>* names,
+               std::string* problem) {
+  std::vector<std::string> listed =
+      type == "all" ? fnAddListItem(folder)
+                    : fnAddListItemFilter(folder, fnGetTransFileType(type == "xls" ? 0 : 1));
+  if (picked.empty()) {
+    *names = listed;
+    return true;
+  }
+  std::set<std::string> wanted(picked.begin(), picked.end());
+  for (const std::string& name : listed) {
+    if (wanted.erase(name)) names->push_back(name);
+  }
+  if (!wanted.empty()) {
+    *problem = "not in the list of " + folder + ": " + *wanted.begin();
+    return false;
+  }
+  return true;
+}
+
+int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  PdfPrintRequest request;
+  std::string type = "all", sheets = "active";
+  bool have_source = false, have_pdf = false;
+  std::vector<std::string> picked;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* into) {
+      if (i + 1 >= args.size()) return false;
+      *into = args[++i];
+      return true;
+    };
+    if (a == "--source") {
+      if (!value(&request.sourceFolder)) return Usage(err, "--source needs a folder");
+      have_source = true;
+    } else if (a == "--pdf") {
+      if (!value(&request.pdfFolder)) return Usage(err, "--pdf needs a folder");
+      have_pdf = true;
+    } else if (a == "--type") {
+      if (!value(&type) || (type != "xls" && type != "xlsx" && type != "all")) {
+        return Usage(err, "--type must be xls, xlsx or all");
+      }
+    } else if (a == "--sheets") {
+      if (!value(&sheets) || (sheets != "active" && sheets != "all")) {
+        return Usage(err, "--sheets must be active or all");
+      }
+    } else if (a == "--fit-width") {
+      request.fitWidth = true;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return Usage(err, "unknown option " + a);
+    } else {
+      picked.push_back(a);
+    }
+  }
+  if (!have_source || !have_pdf) return Usage(err, "print needs --source and --pdf");
+  if (request.sourceFolder.empty() || request.pdfFolder.empty()) {
+    return Usage(err, "folders must not be empty");
+  }
+  request.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
+  request.sourceFolder = WithTrailingSeparator(request.sourceFolder);
+  request.pdfFolder = WithTrailingSeparator(request.pdfFolder);
+  std::string problem;
+  if (!ListFiles(request.sourceFolder, type, picked, &request.fileNames, &problem)) {
+    return Usage(err, problem);
+  }
+  if (request.fileNames.empty()) {
+    err << "请选中要打印的文件！（" << request.sourceFolder << " 中没有可打印的文件）\n";
+    return 0;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(request.pdfFolder, ec)) {
+    err << "PDF文件夹 " << request.pdfFolder << " 不存在\n";
+    return 1;
+  }
+  return RunPdfPrint(request, out, err);
 }
 
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -152,21 +248,10 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
   request.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
   request.sourceFolder = WithTrailingSeparator(request.sourceFolder);
   request.saveFolder = WithTrailingSeparator(request.saveFolder);
+  std::string problem;
 
-  std::vector<std::string> listed =
-      type == "all"
-          ? fnAddListItem(request.sourceFolder)
-          : fnAddListItemFilter(request.sourceFolder, fnGetTransFileType(type == "xls" ? 0 : 1));
-  if (picked.empty()) {
-    request.fileNames = listed;
-  } else {
-    std::set<std::string> wanted(picked.begin(), picked.end());
-    for (const std::string& name : listed) {
-      if (wanted.erase(name)) request.fileNames.push_back(name);
-    }
-    if (!wanted.empty()) {
-      return Usage(err, "not in the list of " + request.sourceFolder + ": " + *wanted.begin());
-    }
+  if (!ListFiles(request.sourceFolder, type, picked, &request.fileNames, &problem)) {
+    return Usage(err, problem);
   }
   if (request.fileNames.empty()) {
     err << "请选中要处理的文件！（" << request.sourceFolder << " 中没有可转换的文件）\n";
@@ -310,6 +395,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   engine::RegisterEmbeddedServer();
   if (ProgramFolder().empty()) SetProgramFolder(ExecutableFolder());
   if (args[0] == "convert") return RunConvert(args, out, err, progress_on_terminal);
+  if (args[0] == "print") return RunPrint(args, out, err);
   if (args[0] == "dump") {
     std::vector<std::string> rest(args.begin() + 1, args.end());
     bool shown = false;

@@ -185,9 +185,10 @@ struct HeaderFooter {
 struct SheetLayout {
   // Column widths: spans as stored, then the sheet's default for every other column.
   std::vector<ColumnSpan> columns;  // sorted by first, not overlapping
-  // Characters, padding included (DEFCOLWIDTH/STANDARDWIDTH, defaultColWidth).
+  // Characters, padding included (STANDARDWIDTH, sheetFormatPr/@defaultColWidth).
   std::optional<double> default_col_width;
-  // Characters without padding (sheetFormatPr/@baseColWidth).
+  // Characters without padding (DEFCOLWIDTH, sheetFormatPr/@baseColWidth). Most .xls files
+  // state only this: the default width then follows from it and the Normal font.
   std::optional<double> base_col_width;
   // Rows that carry a record; every other row has the default height.
   std::unordered_map<std::uint32_t, RowInfo> rows;

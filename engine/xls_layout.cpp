@@ -25,6 +25,7 @@ enum LayoutRecordId : std::uint16_t {
   kXf = 0x00E0,
   kPalette = 0x0092,
   kName = 0x0018,
+  kExternSheet = 0x0017,
   kColInfo = 0x007D,
   kDefColWidth = 0x0055,
   kStandardWidth = 0x0099,
@@ -238,8 +239,8 @@ struct PrintNames {
 // The areas a built-in name's formula lists: a single 2D/3D reference or area, or a
 // PtgMemFunc/PtgMemArea list joined by unions. nullopt for anything else (a deleted
 // reference, a function), which leaves the sheet without that setting.
-std::optional<std::vector<CellRange>> NameRanges(RecordCursor& c, std::size_t cce,
-                                                 Version version) {
+std::optional<std::vector<CellRange>> NameRanges(RecordCursor& c, std::size_t cce, Version version,
+                                                 std::size_t xti_count) {
   bool biff8 = version == Version::kBiff8;
   std::uint32_t max_row = biff8 ? 0xFFFF : 0x3FFF;
   std::vector<CellRange> ranges;
@@ -279,7 +280,9 @@ std::optional<std::vector<CellRange>> NameRanges(RecordCursor& c, std::size_t cc
       case 0x3B:  // PtgArea3d
         if (biff8) {
           if (!need(10)) return std::nullopt;
-          pos += 2;  // ixti: a built-in name of a sheet refers to that sheet
+          // A built-in name of a sheet refers to that sheet; an ixti past the EXTERNSHEET
+          // table makes the reference void, as the applications read it.
+          if (u16() >= xti_count) return std::nullopt;
           std::uint16_t r1 = u16(), r2 = u16(), c1 = u16(), c2 = u16();
           add_area(row_of(r1), row_of(r2), col_of(c1), col_of(c2));
         } else {
@@ -293,7 +296,7 @@ std::optional<std::vector<CellRange>> NameRanges(RecordCursor& c, std::size_t cc
       case 0x3A:  // PtgRef3d
         if (biff8) {
           if (!need(6)) return std::nullopt;
-          pos += 2;
+          if (u16() >= xti_count) return std::nullopt;
           std::uint16_t r = u16(), col = u16();
           add_area(row_of(r), row_of(r), col_of(col), col_of(col));
         } else {
@@ -336,9 +339,11 @@ std::optional<std::vector<CellRange>> NameRanges(RecordCursor& c, std::size_t cc
   return ranges;
 }
 
-// Built-in names 0x06 (Print_Area) and 0x07 (Print_Titles) of the sheet at tab; a name typed
-// as "Print_Area" counts as the built-in, as the application treats it.
-void ReadName(const XlsSource& source, RecordCursor& c, int tab, PrintNames* out) {
+// Built-in names 0x06 (Print_Area) and 0x07 (Print_Titles) of the sheet at tab. A name that
+// only spells "Print_Area" without fBuiltin is an ordinary name: LibreOffice reads it so, and
+// the format defines the print area by the flag.
+void ReadName(const XlsSource& source, RecordCursor& c, int tab, std::size_t xti_count,
+              PrintNames* out) {
   std::uint16_t grbit = c.U16();
   c.U8();  // keyboard shortcut
   std::size_t cch = c.U8();
@@ -346,33 +351,16 @@ void ReadName(const XlsSource& source, RecordCursor& c, int tab, PrintNames* out
   c.U16();
   std::uint16_t itab = c.U16();
   c.Skip(4);  // menu, description, help and status text lengths
-  if (itab == 0 || itab != tab + 1) return;
-  bool builtin = (grbit & 0x0020) != 0;
-  int code = -1;
-  std::string text;
+  if (itab == 0 || itab != tab + 1 || (grbit & 0x0020) == 0 || cch != 1) return;
+  unsigned code = 0;
   if (source.version == Version::kBiff8) {
     std::uint8_t flags = c.U8();
-    std::string_view chars = c.Bytes((flags & 0x01) ? cch * 2 : cch);
-    if (flags & 0x01) {
-      AppendUtf16Le(chars.data(), cch, &text);
-    } else {
-      text.assign(chars);
-    }
+    code = (flags & 0x01) ? c.U16() : c.U8();
   } else {
-    text.assign(c.Bytes(cch));
+    code = c.U8();
   }
-  if (builtin && text.size() == 1) code = static_cast<unsigned char>(text[0]);
-  auto equals = [&](const char* name) {
-    return text.size() == std::strlen(name) &&
-           std::equal(text.begin(), text.end(), name, [](char a, char b) {
-             return std::tolower(static_cast<unsigned char>(a)) ==
-                    std::tolower(static_cast<unsigned char>(b));
-           });
-  };
-  if (equals("Print_Area")) code = 0x06;
-  if (equals("Print_Titles")) code = 0x07;
   if (code != 0x06 && code != 0x07) return;
-  std::optional<std::vector<CellRange>> ranges = NameRanges(c, cce, source.version);
+  std::optional<std::vector<CellRange>> ranges = NameRanges(c, cce, source.version, xti_count);
   if (!ranges) return;
   (code == 0x06 ? out->area : out->titles) = std::move(*ranges);
 }
@@ -426,7 +414,8 @@ struct SheetReader {
     span.first = first;
     span.last = last;
     span.width = coldx / 256.0;
-    span.hidden = (grbit & 0x0001) != 0;
+    // A column narrowed to nothing is hidden, flag or not.
+    span.hidden = (grbit & 0x0001) != 0 || coldx == 0;
     span.style = ixfe;
     out.columns.push_back(span);
   }
@@ -761,11 +750,18 @@ void ReadXlsLayout(const XlsSource& source, const Substream& sheet, int tab, She
 
   if (!source.globals || source.version < Version::kBiff5 || tab < 0) return;
   PrintNames names;
+  std::size_t xti_count = 0;
+  for (const Record& r : source.globals->records) {
+    if (r.id == kExternSheet && source.version == Version::kBiff8 && r.size >= 2) {
+      RecordCursor c(source.stream, r);
+      xti_count = std::min<std::size_t>(c.U16(), (r.size - 2) / 6);
+    }
+  }
   for (const Record& r : source.globals->records) {
     if (r.id != kName) continue;
     try {
       RecordCursor c(source.stream, r);
-      ReadName(source, c, tab, &names);
+      ReadName(source, c, tab, xti_count, &names);
     } catch (const BookError&) {
     }
   }

@@ -121,8 +121,11 @@ void ReadTheme(pugi::xml_node theme, ColorContext* colors) {
 
 // ---- styles -------------------------------------------------------------------------------
 
-FontStyle ReadFont(pugi::xml_node font, const ColorContext& colors) {
+// A font that leaves out its name or size takes them from base, the first font.
+FontStyle ReadFont(pugi::xml_node font, const ColorContext& colors, const FontStyle& base) {
   FontStyle out;
+  out.name = base.name;
+  out.size_pt = base.size_pt;
   pugi::xml_node name = ChildElement(font, "name");
   if (!name) name = ChildElement(font, "rFont");
   if (name && *name.attribute("val").value()) out.name = name.attribute("val").value();
@@ -320,7 +323,16 @@ void ReadXlsxStyles(pugi::xml_node styles, pugi::xml_node theme, StyleTable* out
       codes[*id] = DecodeEscapes(f.attribute("formatCode").value());
     }
   }
-  std::vector<FontStyle> fonts = ReadList(ChildElement(styles, "fonts"), "font", ReadFont, colors);
+  // SpreadsheetML's own default font stands in for what the first font leaves out.
+  FontStyle base;
+  base.name = "Calibri";
+  base.size_pt = 11;
+  std::vector<FontStyle> fonts;
+  for (pugi::xml_node f = ChildElement(styles, "fonts").first_child(); f; f = f.next_sibling()) {
+    if (!IsElement(f, "font")) continue;
+    fonts.push_back(ReadFont(f, colors, base));
+    if (fonts.size() == 1) base = fonts[0];
+  }
   std::vector<Fill> fills = ReadList(ChildElement(styles, "fills"), "fill", ReadFill, colors);
   std::vector<Border> borders =
       ReadList(ChildElement(styles, "borders"), "border", ReadBorder, colors);
@@ -641,7 +653,8 @@ void ReadColumns(pugi::xml_node cols, std::vector<ColumnSpan>* out) {
     if (std::optional<double> width = Number(col.attribute("width")); width && *width >= 0) {
       span.width = std::min(*width, 255.0);
     }
-    span.hidden = BoolOr(col.attribute("hidden"), false);
+    // A column narrowed to nothing is hidden, flag or not.
+    span.hidden = BoolOr(col.attribute("hidden"), false) || (span.width && *span.width == 0);
     if (std::optional<std::uint32_t> s = Index(col.attribute("style"), 0xFFFFFF); s && *s) {
       span.style = *s;
     }
@@ -657,7 +670,7 @@ void ReadColumns(pugi::xml_node cols, std::vector<ColumnSpan>* out) {
   *out = std::move(kept);
 }
 
-void ReadRowsAndCells(pugi::xml_node data, bool columns_styled, SheetLayout* out) {
+void ReadRowsAndCells(pugi::xml_node data, SheetLayout* out) {
   std::int64_t row = -1;
   for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling()) {
     if (!IsElement(r, "row")) continue;
@@ -683,8 +696,8 @@ void ReadRowsAndCells(pugi::xml_node data, bool columns_styled, SheetLayout* out
     }
     if (stated || info.hidden || info.custom_height || info.style) out->rows[row_index] = info;
 
-    // A cell without s has style 0 even in a styled row or column, so it is kept then.
-    bool keep_zero = columns_styled || info.style.has_value();
+    // A cell without s takes its row's or column's format, as LibreOffice reads it (the
+    // spreadsheet application itself always writes s on such cells), so only an s is kept.
     std::int64_t col = -1;
     for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
       if (!IsElement(c, "c")) continue;
@@ -696,9 +709,9 @@ void ReadRowsAndCells(pugi::xml_node data, bool columns_styled, SheetLayout* out
         if (++col >= static_cast<std::int64_t>(kMaxCols)) break;
         cell_col = static_cast<std::uint32_t>(col);
       }
-      std::uint32_t style = Index(c.attribute("s"), 0xFFFFFF).value_or(0);
-      if (style != 0 || keep_zero)
-        out->cell_styles[SheetLayout::CellKey(cell_row, cell_col)] = style;
+      if (std::optional<std::uint32_t> style = Index(c.attribute("s"), 0xFFFFFF)) {
+        out->cell_styles[SheetLayout::CellKey(cell_row, cell_col)] = *style;
+      }
     }
   }
 }
@@ -770,9 +783,7 @@ void ReadXlsxLayout(pugi::xml_node worksheet, int tab, const std::string& name,
       out->col_breaks = ReadBreaks(n, kMaxCols - 1);
     }
   }
-  bool columns_styled = std::any_of(out->columns.begin(), out->columns.end(),
-                                    [](const ColumnSpan& s) { return s.style.has_value(); });
-  if (data) ReadRowsAndCells(data, columns_styled, out);
+  if (data) ReadRowsAndCells(data, out);
 
   for (const XlsxPrintName& entry : names) {
     std::vector<CellRange> ranges;

@@ -454,6 +454,23 @@ def depreciation_sheet(ws):
                 c.number_format = "0"
 
 
+def print_setup(ws, title_rows):
+    """How real statements are set up for printing: A4 portrait, every column on one page
+    width, centred, the column headings repeated on each page, the sheet name above and the
+    page number below."""
+    ws.page_setup.paperSize = ws.PAPERSIZE_A4
+    ws.page_setup.orientation = ws.ORIENTATION_PORTRAIT
+    ws.sheet_properties.pageSetUpPr.fitToPage = True
+    ws.page_setup.fitToWidth = 1
+    ws.page_setup.fitToHeight = 0
+    ws.print_options.horizontalCentered = True
+    # Absolute rows ("$6:$6"): the spreadsheet applications ignore a title range written "6:6".
+    first, last = title_rows.split(":")
+    ws.print_title_rows = "$%s:$%s" % (first, last)
+    ws.oddHeader.center.text = "&A"
+    ws.oddFooter.center.text = "第 &P 页，共 &N 页"
+
+
 def main():
     wb = openpyxl.Workbook()
     sheets = [wb.active] + [wb.create_sheet() for _ in range(9)]
@@ -470,6 +487,10 @@ def main():
     fair_value_sheet(sheets[7])
     advertising_sheet(sheets[8])
     depreciation_sheet(sheets[9])
+    # The column headings each sheet repeats at the top of its pages.
+    for ws, heads in zip(sheets, ["6:6", "5:5", "5:5", "6:6", "7:9", "5:5", "6:6", "6:6", "5:5",
+                                  "6:8"]):
+        print_setup(ws, heads)
     os.makedirs(os.path.join(HERE, "kind9"), exist_ok=True)
     wb.save(os.path.join(HERE, "kind9", "粤丰五金_2008年度企业所得税申报表.xlsx"))
 

@@ -174,6 +174,21 @@ def balance_column(a, scale, keys):
     return v
 
 
+def print_setup(ws):
+    """How real statements are set up for printing: A4 portrait, every column on one page
+    width, centred, the sheet name above and the page number below. (xlwt cannot write the
+    built-in name that repeats title rows.)"""
+    ws.paper_size_code = 9
+    ws.portrait = 1
+    ws.fit_num_pages = 1
+    ws.fit_width_to_pages = 1
+    ws.fit_height_to_pages = 0
+    ws.print_centered_horz = 1
+    # xlwt's setters fail on text in Python 3; the attributes take it as it is written.
+    ws._Worksheet__header_str = "&C&A"
+    ws._Worksheet__footer_str = "&C第 &P 页，共 &N 页"
+
+
 def balance_sheet(wb, sheet_name, company, period, left, right, footer_row, seed, form_no):
     ws = wb.add_sheet(sheet_name)
     keys = {line[3] for line in left + right if line[3]}
@@ -227,6 +242,7 @@ def balance_sheet(wb, sheet_name, company, period, left, right, footer_row, seed
     ws.write(footer_row, 4, people[3])
     for col, width in enumerate((30, 6, 15, 15, 34, 6, 15, 15)):
         ws.col(col).width = width * 256
+    print_setup(ws)
 
 
 # --- income statements ------------------------------------------------------------------------
@@ -333,6 +349,7 @@ def income_statement(wb, sheet_name, company, period, lines, seed, form_no):
                 ws.write(r - 1, col, column[key], STYLE_MONEY)
     for col, width in enumerate((44, 36, 16, 16)):
         ws.col(col).width = width * 256
+    print_setup(ws)
 
 
 company_people = {

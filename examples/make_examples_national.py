@@ -341,6 +341,23 @@ def hidden_notes(wb):
     ws["C2"] = 3560.5
 
 
+def print_setup(ws, title_rows):
+    """How real statements are set up for printing: A4 portrait, every column on one page
+    width, centred, the column headings repeated on each page, the sheet name above and the
+    page number below."""
+    ws.page_setup.paperSize = ws.PAPERSIZE_A4
+    ws.page_setup.orientation = ws.ORIENTATION_PORTRAIT
+    ws.sheet_properties.pageSetUpPr.fitToPage = True
+    ws.page_setup.fitToWidth = 1
+    ws.page_setup.fitToHeight = 0
+    ws.print_options.horizontalCentered = True
+    # Absolute rows ("$6:$6"): the spreadsheet applications ignore a title range written "6:6".
+    first, last = title_rows.split(":")
+    ws.print_title_rows = "$%s:$%s" % (first, last)
+    ws.oddHeader.center.text = "&A"
+    ws.oddFooter.center.text = "第 &P 页，共 &N 页"
+
+
 def main():
     for kind in ("kind2", "kind3", "kind4"):
         os.makedirs(os.path.join(HERE, kind), exist_ok=True)
@@ -351,6 +368,7 @@ def main():
     ws.title = "利润表"
     fill_system_income(ws, "440106190012345", "广州华南贸易有限公司",
                        "2008年01月01日 至 2008年03月31日", 0.35, 41)
+    print_setup(ws, "6:6")
     hidden_notes(wb)
     wb.save(os.path.join(HERE, "kind2", "广州华南贸易_2008年一季度利润表.xlsx"))
 
@@ -360,6 +378,7 @@ def main():
     ws.title = "利润表"
     fill_system_income(ws, "440300279876543", "深圳粤海机械制造厂", "2008-1-1至2008-6-30",
                        0.18, 43)
+    print_setup(ws, "6:6")
     wb.save(os.path.join(HERE, "kind2", "粤海机械_2008年上半年利润表.xlsx"))
 
     # kind 3: two quarters on two sheets, the second one active, and a hidden working sheet.
@@ -368,9 +387,11 @@ def main():
     first.title = "一季度"
     fill_standards_balance(first, "440104618834567", "广州珠江电子科技股份有限公司",
                            "2008-01-01 至 2008-03-31", 51)
+    print_setup(first, "6:6")
     second = wb.create_sheet("二季度")
     fill_standards_balance(second, "440104618834567", "广州珠江电子科技股份有限公司",
                            "2008-04-01 至 2008-06-30", 53)
+    print_setup(second, "6:6")
     hidden_notes(wb)
     wb.active = 1
     wb.save(os.path.join(HERE, "kind3", "珠江电子_2008年资产负债表.xlsx"))
@@ -381,6 +402,7 @@ def main():
     ws.title = "利润表"
     fill_standards_income(ws, "440104618834567", "广州珠江电子科技股份有限公司",
                           "2008年01月01日至2008年12月31日", 61)
+    print_setup(ws, "6:6")
     wb.save(os.path.join(HERE, "kind4", "珠江电子_2008年度利润表.xlsx"))
 
     # kind 4: a quarter ending on the 31st; April has no 31st, so it is prepared on 30 April.
@@ -389,6 +411,7 @@ def main():
     ws.title = "一季度利润表"
     fill_standards_income(ws, "440183555512345", "增城荔乡食品有限公司",
                           "2008-01-01至2008-03-31", 67)
+    print_setup(ws, "6:6")
     hidden_notes(wb)
     wb.save(os.path.join(HERE, "kind4", "荔乡食品_2008年一季度利润表.xlsx"))
 

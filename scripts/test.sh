@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 corpus=$(cd .. && pwd)/shared/corpus
-fuzz_targets=(fuzz_xlsx fuzz_xls)
+fuzz_targets=(fuzz_xlsx fuzz_xls fuzz_layout)
 # Leaks wholly inside third-party libraries, each with its reason and input.
 export LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0
 # Full stacks at every allocation: the libraries are built without frame pointers, and a

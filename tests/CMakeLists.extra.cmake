@@ -30,10 +30,23 @@ if(TARGET fuzz_xls AND NOT LEDGERIX_FUZZ)
                                         ${CMAKE_SOURCE_DIR}/fuzz/regressions/xls)
   set_tests_properties(fuzz_xls_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
-# Replays the look-and-setup fuzz target over both readers' fixtures and the layout fixtures.
+# Replays the look-and-setup fuzz target over both readers' fixtures and kept regressions and
+# the layout fixtures.
 if(TARGET fuzz_layout AND NOT LEDGERIX_FUZZ)
-  add_test(NAME fuzz_layout_replay
-           COMMAND fuzz_layout ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
-                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/layout)
+  set(layout_seeds ${CMAKE_CURRENT_SOURCE_DIR}/data/xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/layout)
+  foreach(dir xls xlsx layout)
+    if(EXISTS ${CMAKE_SOURCE_DIR}/fuzz/regressions/${dir})
+      list(APPEND layout_seeds ${CMAKE_SOURCE_DIR}/fuzz/regressions/${dir})
+    endif()
+  endforeach()
+  add_test(NAME fuzz_layout_replay COMMAND fuzz_layout ${layout_seeds})
   set_tests_properties(fuzz_layout_replay PROPERTIES LABELS engine TIMEOUT 120)
+endif()
+# Replays the pagination fuzz target over the readers' fixtures and the printing fixtures.
+if(TARGET fuzz_paginate AND NOT LEDGERIX_FUZZ)
+  add_test(NAME fuzz_paginate_replay
+           COMMAND fuzz_paginate ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/print/fixtures)
+  set_tests_properties(fuzz_paginate_replay PROPERTIES LABELS print TIMEOUT 120)
 endif()

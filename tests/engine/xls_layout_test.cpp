@@ -165,6 +165,7 @@ TEST(XlsLayout, WidthsHeightsMergesAndBreaks) {
       Rec(0x007D, U16(0) + U16(1) + U16(2560) + U16(15) + U16(0) + U16(0)) +
       Rec(0x007D, U16(4) + U16(6) + U16(1000) + U16(15) + U16(0) + U16(0)) +  // overlaps: dropped
       Rec(0x007D, U16(10) + U16(256) + U16(3000) + U16(15) + U16(0) + U16(0)) +
+      Rec(0x007D, U16(8) + U16(8) + U16(0) + U16(15) + U16(0) + U16(0)) +  // width 0: hidden
       Rec(0x0225, U16(0x0000) + U16(300)) +
       // rows: 2 custom 30pt with row format XF 17; 5 hidden; 7 with the default-height bit
       Rec(0x0208, U16(2) + U16(0) + U16(3) + U16(600) + U16(0) + U16(0) + U32(0x001101C0)) +
@@ -180,13 +181,14 @@ TEST(XlsLayout, WidthsHeightsMergesAndBreaks) {
   const SheetLayout& l = book->Layout(0);
   EXPECT_EQ(l.base_col_width, 8);
   EXPECT_EQ(l.default_col_width, 2340 / 256.0);
-  ASSERT_EQ(l.columns.size(), 3u);
+  ASSERT_EQ(l.columns.size(), 4u);
+  EXPECT_TRUE(l.ColumnHidden(8));
   EXPECT_EQ(l.StoredWidth(0), 10.0);
   EXPECT_EQ(l.StoredWidth(2), std::nullopt);
   EXPECT_EQ(l.StoredWidth(3), 20.0);
   EXPECT_TRUE(l.ColumnHidden(4));
   EXPECT_FALSE(l.ColumnHidden(5));
-  EXPECT_EQ(l.columns[2].last, 255u);  // Excel 97's column 256 clamped to the grid
+  EXPECT_EQ(l.columns[3].last, 255u);  // Excel 97's column 256 clamped to the grid
   EXPECT_EQ(l.default_row_height_pt, 15.0);
   EXPECT_EQ(l.rows.at(2).height_pt, 30.0);
   EXPECT_TRUE(l.rows.at(2).custom_height);
@@ -324,14 +326,18 @@ std::string BuiltinName(unsigned code, unsigned itab, const std::string& rgce) {
   return Rec(0x0018, U16(0x0020) + U8(0) + U8(1) + U16(static_cast<unsigned>(rgce.size())) +
                          U16(0) + U16(itab) + U32(0) + U8(0) + U8(code) + rgce);
 }
-std::string Area3d(unsigned r1, unsigned r2, unsigned c1, unsigned c2) {
-  return U8(0x3B) + U16(0) + U16(r1) + U16(r2) + U16(c1) + U16(c2);
+std::string Area3d(unsigned r1, unsigned r2, unsigned c1, unsigned c2, unsigned ixti = 0) {
+  return U8(0x3B) + U16(ixti) + U16(r1) + U16(r2) + U16(c1) + U16(c2);
+}
+// Two XTI entries: this workbook's first and second sheet.
+std::string ExternSheet() {
+  return Rec(0x0017, U16(2) + U16(0) + U16(0) + U16(0) + U16(0) + U16(1) + U16(1));
 }
 
 TEST(XlsLayout, PrintAreaAndTitlesFromBuiltinNames) {
-  std::string area_of_second = BuiltinName(0x06, 2, Area3d(0, 43, 0, 7));
+  std::string area_of_second = BuiltinName(0x06, 2, Area3d(0, 43, 0, 7, 1));
   // Print_Titles: rows 1-3 and column A, a PtgMemFunc list joined by a union.
-  std::string list = Area3d(0, 2, 0, 255) + Area3d(0, 65535, 0, 0) + U8(0x10);
+  std::string list = Area3d(0, 2, 0, 255, 1) + Area3d(0, 65535, 0, 0, 1) + U8(0x10);
   std::string titles =
       BuiltinName(0x07, 2, U8(0x29) + U16(static_cast<unsigned>(list.size())) + list);
   // Two ranges on the first sheet, and one name of a function: left unset.
@@ -339,8 +345,9 @@ TEST(XlsLayout, PrintAreaAndTitlesFromBuiltinNames) {
   std::string area_of_first =
       BuiltinName(0x06, 1, U8(0x29) + U16(static_cast<unsigned>(two.size())) + two);
   std::string titles_of_first = BuiltinName(0x07, 1, U8(0x41) + U16(5));  // PtgFunc
-  std::string stream = Workbook({{"A", 0, 0, Number(0, 0, 1)}, {"B", 0, 0, Number(0, 0, 1)}}, "",
-                                area_of_second + titles + area_of_first + titles_of_first);
+  std::string stream =
+      Workbook({{"A", 0, 0, Number(0, 0, 1)}, {"B", 0, 0, Number(0, 0, 1)}}, "",
+               ExternSheet() + area_of_second + titles + area_of_first + titles_of_first);
   auto book = Open(stream);
   const SheetLayout& b = book->Layout(1);
   ASSERT_EQ(b.print_area.size(), 1u);
@@ -352,6 +359,18 @@ TEST(XlsLayout, PrintAreaAndTitlesFromBuiltinNames) {
   EXPECT_EQ(a.print_area[1], (CellRange{0, 4, 9, 6}));
   EXPECT_FALSE(a.title_rows);
   EXPECT_FALSE(a.title_cols);
+
+  // A name that spells Print_Area without the built-in flag is an ordinary name.
+  std::string spelled = Rec(0x0018, U16(0) + U8(0) + U8(10) + U16(11) + U16(0) + U16(1) + U32(0) +
+                                        U8(0) + "Print_Area" + Area3d(0, 5, 0, 5));
+  auto book3 = Open(Workbook({{"A", 0, 0, Number(0, 0, 1)}}, "", ExternSheet() + spelled));
+  EXPECT_TRUE(book3->Layout(0).print_area.empty());
+
+  // A reference through an EXTERNSHEET entry that does not exist (0xFFFF, as some writers
+  // leave it) is void: no titles rather than titles of an unknown sheet.
+  std::string void_titles = BuiltinName(0x07, 1, Area3d(0, 15, 0, 255, 0xFFFF));
+  auto book2 = Open(Workbook({{"A", 0, 0, Number(0, 0, 1)}}, "", ExternSheet() + void_titles));
+  EXPECT_FALSE(book2->Layout(0).title_rows);
 }
 
 TEST(XlsLayout, DamagedCosmeticRecordsArePassedOver) {

@@ -121,6 +121,7 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
       "val=\"Arial\"/></font>"
       "<font><color rgb=\"FF00B050\"/><name val=\"Arial\"/></font>"
       "<font><color indexed=\"64\"/><name val=\"Arial\"/></font>"
+      "<font><u/></font>"
       "</fonts>"
       "<fills><fill><patternFill patternType=\"none\"/></fill>"
       "<fill><patternFill patternType=\"gray125\"/></fill>"
@@ -139,7 +140,7 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
       "<alignment horizontal=\"centerContinuous\" vertical=\"center\" wrapText=\"1\" "
       "indent=\"3\" textRotation=\"135\" shrinkToFit=\"true\"/></xf>"
       "<xf numFmtId=\"14\" fontId=\"2\" fillId=\"3\" borderId=\"9\"/>"
-      "<xf fontId=\"3\" fillId=\"1\"/><xf fontId=\"4\" fillId=\"x\"/>"
+      "<xf fontId=\"3\" fillId=\"1\"/><xf fontId=\"4\" fillId=\"x\"/><xf fontId=\"5\"/>"
       "</cellXfs>"
       "<cellStyles><cellStyle name=\"Normal\" xfId=\"1\" builtinId=\"0\"/></cellStyles>"
       "<colors><indexedColors><rgbColor rgb=\"FF000000\"/><rgbColor rgb=\"FFFFFFFF\"/>"
@@ -149,7 +150,7 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
       "</indexedColors></colors>");
   auto book = Open(Package(Worksheet("<sheetData/>"), Worksheet("<sheetData/>"), styles, kTheme));
   const StyleTable& t = book->Styles();
-  ASSERT_EQ(t.styles.size(), 5u);
+  ASSERT_EQ(t.styles.size(), 6u);
   EXPECT_EQ(t.normal_font.name, "Arial");  // the Normal style's format names font 2
   EXPECT_EQ(t.normal_font.size_pt, 9);
   EXPECT_EQ(t.Get(0).font.name, "Calibri");
@@ -193,6 +194,10 @@ TEST(XlsxLayoutStyles, FontsFillsBordersAlignmentAndColours) {
   EXPECT_EQ(t.Get(3).fill.pattern, 17);
   EXPECT_TRUE(t.Get(4).font.color.automatic);  // indexed 64: the system's text colour
   EXPECT_EQ(t.Get(4).fill.pattern, 0);
+  // A font without name or size takes the first font's, not BIFF's Arial 10.
+  EXPECT_EQ(t.Get(5).font.name, "Calibri");
+  EXPECT_EQ(t.Get(5).font.size_pt, 11);
+  EXPECT_EQ(t.Get(5).font.underline, Underline::Single);
 }
 
 TEST(XlsxLayoutStyles, WithoutThemeOrStylesTheDefaultsHold) {
@@ -222,6 +227,7 @@ TEST(XlsxLayoutSheet, ColumnsRowsCellsAndMerges) {
       "<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"9.5\" defaultRowHeight=\"14.4\"/>"
       "<cols><col min=\"2\" max=\"3\" width=\"20.5\" customWidth=\"1\" style=\"2\"/>"
       "<col min=\"3\" max=\"4\" width=\"5\"/>"
+      "<col min=\"5\" max=\"5\" width=\"0\"/>"
       "<col min=\"6\" max=\"16384\" hidden=\"1\"/><col min=\"0\" max=\"1\" width=\"3\"/></cols>"
       "<sheetData>"
       "<row r=\"1\" ht=\"30\" customHeight=\"1\"><c r=\"A1\" s=\"1\"><v>1</v></c><c s=\"3\"/></row>"
@@ -235,12 +241,13 @@ TEST(XlsxLayoutSheet, ColumnsRowsCellsAndMerges) {
   EXPECT_EQ(l.base_col_width, 10);
   EXPECT_EQ(l.default_col_width, 9.5);
   EXPECT_EQ(l.default_row_height_pt, 14.4);
-  ASSERT_EQ(l.columns.size(), 2u);  // the overlapping span and the one from column 0 dropped
+  ASSERT_EQ(l.columns.size(), 3u);  // the overlapping span and the one from column 0 dropped
+  EXPECT_TRUE(l.ColumnHidden(4));   // width 0 hides a column
   EXPECT_EQ(l.StoredWidth(1), 20.5);
   EXPECT_EQ(l.StoredWidth(3), std::nullopt);
   EXPECT_TRUE(l.ColumnHidden(5));
   EXPECT_TRUE(l.ColumnHidden(16383));
-  EXPECT_FALSE(l.columns[1].width);  // a hidden span without a width
+  EXPECT_FALSE(l.columns[2].width);  // a hidden span without a width
   EXPECT_EQ(l.rows.at(0).height_pt, 30);
   EXPECT_TRUE(l.rows.at(0).custom_height);
   EXPECT_EQ(l.rows.at(1).height_pt, 12);  // a row without r follows the previous one
@@ -250,10 +257,12 @@ TEST(XlsxLayoutSheet, ColumnsRowsCellsAndMerges) {
   EXPECT_FALSE(l.rows.count(5));  // s without customFormat is no row format
   EXPECT_EQ(l.StyleOf(0, 0), 1u);
   EXPECT_EQ(l.StyleOf(0, 1), 3u);  // a cell without r follows A1
-  EXPECT_EQ(l.StyleOf(1, 1), 0u);  // no s in a styled column: style 0, not the column's
-  EXPECT_EQ(l.StyleOf(1, 2), 2u);  // the column's
-  EXPECT_EQ(l.StyleOf(4, 0), 0u);  // no s in a styled row
-  EXPECT_EQ(l.StyleOf(4, 7), 4u);  // the row's
+  EXPECT_EQ(l.StyleOf(1, 4), 0u);  // s="0" stated: style 0, whatever the column says
+  EXPECT_EQ(l.StyleOf(1, 1), 2u);  // no s in a styled column: the column's, as LibreOffice
+  EXPECT_EQ(l.StyleOf(1, 2), 2u);  // no cell: the column's
+  EXPECT_EQ(l.StyleOf(4, 0), 4u);  // no s in a styled row: the row's
+  EXPECT_EQ(l.StyleOf(4, 7), 4u);
+  EXPECT_EQ(l.StyleOf(7, 7), 0u);  // nothing at all: SpreadsheetML's default format
   EXPECT_EQ(l.default_style, 0u);
   ASSERT_EQ(l.merges.size(), 2u);
   EXPECT_EQ(l.merges[0], (CellRange{0, 0, 0, 2}));

@@ -1,0 +1,1068 @@
+#include "print/render.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "print/header_footer.h"
+#include "print/numfmt.h"
+#include "print/paginate.h"
+#include "print/render_internal.h"
+
+namespace ledgerix::print {
+namespace {
+
+using engine::BorderStyle;
+using engine::CellStyle;
+using engine::FontStyle;
+
+// ---- Fonts: our own fontconfig configuration with the alias file, never the process-wide one.
+
+std::string AliasFile() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    fs::path beside = exe.parent_path() / "fontconfig" / "60-ledgerix.conf";
+    if (fs::exists(beside, ec)) return beside.string();
+  }
+  return {};
+}
+
+struct Fonts {
+  FcConfig* config = nullptr;
+  PangoFontMap* map = nullptr;
+  PangoContext* context = nullptr;  // for measuring, at 72 dpi: one unit is one point
+  std::mutex mutex;                 // pango objects are not thread-safe
+};
+
+Fonts& TheFonts() {
+  static Fonts* fonts = [] {
+    auto* f = new Fonts;
+    f->config = FcInitLoadConfigAndFonts();
+    if (std::string alias = AliasFile(); !alias.empty() && f->config) {
+      FcConfigParseAndLoad(f->config, reinterpret_cast<const FcChar8*>(alias.c_str()), FcTrue);
+      FcConfigBuildFonts(f->config);
+    }
+    f->map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+    if (f->config) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(f->map), f->config);
+    f->context = pango_font_map_create_context(f->map);
+    pango_cairo_context_set_resolution(f->context, 72);
+    // Unhinted metrics: the pages are vectors, and hinting at 72 dpi would round every advance
+    // to a whole point.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(f->context, options);
+    cairo_font_options_destroy(options);
+    pango_context_set_round_glyph_positions(f->context, FALSE);
+    return f;
+  }();
+  return *fonts;
+}
+
+struct FontDescDeleter {
+  void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
+};
+using FontDesc = std::unique_ptr<PangoFontDescription, FontDescDeleter>;
+
+FontDesc Describe(const FontStyle& font, double scale = 1.0) {
+  FontDesc d(pango_font_description_new());
+  pango_font_description_set_family(d.get(), font.name.empty() ? "Arial" : font.name.c_str());
+  double size = (font.size_pt > 0 ? font.size_pt : 10) * scale;
+  if (font.script != engine::Script::None) size *= 0.66;
+  pango_font_description_set_size(d.get(), static_cast<int>(std::lround(size * PANGO_SCALE)));
+  pango_font_description_set_weight(d.get(), font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  pango_font_description_set_style(d.get(), font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  return d;
+}
+
+struct GObjectDeleter {
+  void operator()(void* p) const { g_object_unref(p); }
+};
+using LayoutPtr = std::unique_ptr<PangoLayout, GObjectDeleter>;
+
+// A layout drawing onto cr with our fonts (never the default font map, which has no aliases).
+LayoutPtr DrawLayout(cairo_t* cr) {
+  PangoContext* context = pango_font_map_create_context(TheFonts().map);
+  pango_cairo_context_set_resolution(context, 72);
+  pango_cairo_context_set_font_options(context,
+                                       pango_cairo_context_get_font_options(TheFonts().context));
+  pango_context_set_round_glyph_positions(context, FALSE);
+  pango_cairo_update_context(cr, context);
+  LayoutPtr layout(pango_layout_new(context));
+  g_object_unref(context);
+  return layout;
+}
+
+LayoutPtr MeasureLayout(const FontStyle& font) {
+  LayoutPtr layout(pango_layout_new(TheFonts().context));
+  FontDesc d = Describe(font);
+  pango_layout_set_font_description(layout.get(), d.get());
+  return layout;
+}
+
+}  // namespace
+
+// ---- Measuring with the fonts pages are drawn with.
+
+namespace {
+
+// The Windows CJK fonts statements name most have half-width digits and a line of one em; the
+// Song-style font they are aliased to is wider, so their widths and heights come from the
+// original fonts' metrics.
+bool IsHalfWidthCjk(const std::string& name) {
+  static const char* const kNames[] = {"宋体",  "SimSun",      "新宋体",      "NSimSun",
+                                       "仿宋",  "FangSong",    "仿宋_GB2312", "楷体",
+                                       "KaiTi", "楷体_GB2312", "黑体",        "SimHei"};
+  for (const char* n : kNames) {
+    if (name == n) return true;
+  }
+  return false;
+}
+
+double SizePx(const FontStyle& font) {
+  return (font.size_pt > 0 ? font.size_pt : 10) * 96.0 / 72.0;
+}
+
+}  // namespace
+
+int PangoMeasure::MaxDigitWidthPx(const FontStyle& font) {
+  if (IsHalfWidthCjk(font.name))
+    return std::max(1, static_cast<int>(std::lround(SizePx(font) / 2)));
+  std::lock_guard lock(TheFonts().mutex);
+  LayoutPtr layout = MeasureLayout(font);
+  double widest = 0;
+  for (char d = '0'; d <= '9'; ++d) {
+    pango_layout_set_text(layout.get(), &d, 1);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    widest = std::max(widest, logical.width / double(PANGO_SCALE));
+  }
+  return std::max(1, static_cast<int>(std::lround(widest * 96.0 / 72.0)));
+}
+
+double PangoMeasure::LineHeightPt(const FontStyle& font) {
+  // Whole pixels of the font's line plus the grid's, as the applications size rows.
+  double px;
+  if (IsHalfWidthCjk(font.name)) {
+    px = std::ceil(SizePx(font) - 0.01) + 3;
+  } else if (font.name == "Calibri") {
+    px = std::ceil(SizePx(font) * 1.2207 - 0.01) + 2;  // its Windows ascent and descent
+  } else {
+    std::lock_guard lock(TheFonts().mutex);
+    LayoutPtr layout = MeasureLayout(font);
+    pango_layout_set_text(layout.get(), "0", 1);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    px = std::ceil(logical.height / double(PANGO_SCALE) * 96.0 / 72.0 - 0.01) + 2;
+  }
+  return px * 72.0 / 96.0;
+}
+
+double PangoMeasure::WrappedHeightPt(std::string_view text, const FontStyle& font,
+                                     double width_pt) {
+  int lines = 1;
+  {
+    std::lock_guard lock(TheFonts().mutex);
+    LayoutPtr layout = MeasureLayout(font);
+    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    pango_layout_set_width(layout.get(), static_cast<int>(width_pt * PANGO_SCALE));
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    lines = std::max(1, pango_layout_get_line_count(layout.get()));
+  }
+  return lines * LineHeightPt(font);
+}
+
+std::string GeneralText(const Variant& v) { return FormatValue(v, "General", false).text; }
+
+namespace {
+
+// ---- Drawing one page.
+
+struct Rgb {
+  double r = 0, g = 0, b = 0;
+};
+
+Rgb ColorOf(const engine::ColorRef& c, Rgb automatic, bool mono) {
+  if (mono || c.automatic) return mono ? Rgb{} : automatic;
+  return {((c.rgb >> 16) & 255) / 255.0, ((c.rgb >> 8) & 255) / 255.0, (c.rgb & 255) / 255.0};
+}
+
+void SetColor(cairo_t* cr, Rgb c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+
+// How much of the foreground a fill pattern shows (BIFF fls / ST_PatternType order).
+double PatternDensity(std::uint8_t pattern) {
+  static constexpr double kDensity[] = {0,   1,    0.5,  0.75, 0.25, 0.5,  0.5,  0.5,   0.5,   0.5,
+                                        0.5, 0.25, 0.25, 0.25, 0.25, 0.25, 0.25, 0.125, 0.0625};
+  return pattern < std::size(kDensity) ? kDensity[pattern] : 0.5;
+}
+
+// Which of two borders meeting on one edge wins: the heavier line.
+int BorderRank(BorderStyle s) {
+  switch (s) {
+    case BorderStyle::None:
+      return 0;
+    case BorderStyle::Hair:
+      return 1;
+    case BorderStyle::Dotted:
+      return 2;
+    case BorderStyle::DashDotDot:
+      return 3;
+    case BorderStyle::DashDot:
+      return 4;
+    case BorderStyle::Dashed:
+      return 5;
+    case BorderStyle::Thin:
+      return 6;
+    case BorderStyle::MediumDashDotDot:
+      return 7;
+    case BorderStyle::SlantDashDot:
+      return 8;
+    case BorderStyle::MediumDashDot:
+      return 9;
+    case BorderStyle::MediumDashed:
+      return 10;
+    case BorderStyle::Medium:
+      return 11;
+    case BorderStyle::Thick:
+      return 12;
+    case BorderStyle::Double:
+      return 13;
+  }
+  return 0;
+}
+
+const engine::BorderLine& Stronger(const engine::BorderLine& a, const engine::BorderLine& b) {
+  return BorderRank(b.style) > BorderRank(a.style) ? b : a;
+}
+
+void StrokeBorder(cairo_t* cr, const engine::BorderLine& line, double x0, double y0, double x1,
+                  double y1, bool mono) {
+  if (line.style == BorderStyle::None) return;
+  double width = 0.75;
+  std::vector<double> dash;
+  switch (line.style) {
+    case BorderStyle::Hair:
+      width = 0.5;
+      dash = {0.75, 0.75};
+      break;
+    case BorderStyle::Dotted:
+      dash = {0.75, 0.75};
+      break;
+    case BorderStyle::Dashed:
+      dash = {2.25, 0.75};
+      break;
+    case BorderStyle::DashDot:
+      dash = {6.75, 2.25, 2.25, 2.25};
+      break;
+    case BorderStyle::DashDotDot:
+      dash = {6.75, 2.25, 2.25, 2.25, 2.25, 2.25};
+      break;
+    case BorderStyle::Medium:
+      width = 1.5;
+      break;
+    case BorderStyle::MediumDashed:
+      width = 1.5;
+      dash = {6.75, 2.25};
+      break;
+    case BorderStyle::MediumDashDot:
+    case BorderStyle::SlantDashDot:
+      width = 1.5;
+      dash = {6.75, 2.25, 2.25, 2.25};
+      break;
+    case BorderStyle::MediumDashDotDot:
+      width = 1.5;
+      dash = {6.75, 2.25, 2.25, 2.25, 2.25, 2.25};
+      break;
+    case BorderStyle::Thick:
+      width = 2.25;
+      break;
+    default:
+      break;
+  }
+  SetColor(cr, ColorOf(line.color, {}, mono));
+  cairo_set_line_width(cr, line.style == BorderStyle::Double ? 0.5 : width);
+  cairo_set_dash(cr, dash.empty() ? nullptr : dash.data(), static_cast<int>(dash.size()), 0);
+  if (line.style == BorderStyle::Double) {
+    bool horizontal = y0 == y1;
+    for (double off : {-0.75, 0.75}) {
+      cairo_move_to(cr, x0 + (horizontal ? 0 : off), y0 + (horizontal ? off : 0));
+      cairo_line_to(cr, x1 + (horizontal ? 0 : off), y1 + (horizontal ? off : 0));
+    }
+  } else {
+    cairo_move_to(cr, x0, y0);
+    cairo_line_to(cr, x1, y1);
+  }
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+}
+
+PangoAttrList* FontAttributes(const FontStyle& font, bool mono) {
+  PangoAttrList* attrs = pango_attr_list_new();
+  if (font.underline != engine::Underline::None) {
+    bool dbl = font.underline == engine::Underline::Double ||
+               font.underline == engine::Underline::DoubleAccounting;
+    pango_attr_list_insert(
+        attrs, pango_attr_underline_new(dbl ? PANGO_UNDERLINE_DOUBLE : PANGO_UNDERLINE_SINGLE));
+  }
+  if (font.strike) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+  Rgb c = ColorOf(font.color, {}, mono);
+  pango_attr_list_insert(attrs, pango_attr_foreground_new(static_cast<guint16>(c.r * 65535),
+                                                          static_cast<guint16>(c.g * 65535),
+                                                          static_cast<guint16>(c.b * 65535)));
+  return attrs;
+}
+
+struct SheetJob {
+  engine::Book* book = nullptr;
+  int sheet = 0;
+  std::string sheet_name;
+  const engine::CellStore* cells = nullptr;
+  const engine::SheetLayout* layout = nullptr;
+  const engine::StyleTable* styles = nullptr;
+  SheetGeometry geometry;
+  PageFrame frame;
+  Pagination pagination;
+  // Merged areas by every cell they cover.
+  std::unordered_map<std::uint64_t, std::size_t> merged;
+  bool mono = false;
+  bool gridlines = false;
+
+  const engine::CellRange* MergeAt(std::uint32_t r, std::uint32_t c) const {
+    auto it = merged.find(engine::SheetLayout::CellKey(r, c));
+    return it == merged.end() ? nullptr : &layout->merges[it->second];
+  }
+  const CellStyle& StyleAt(std::uint32_t r, std::uint32_t c) const {
+    if (const engine::CellRange* m = MergeAt(r, c)) {
+      return styles->Get(layout->StyleOf(m->first_row, m->first_col));
+    }
+    return styles->Get(layout->StyleOf(r, c));
+  }
+  bool Empty(std::uint32_t r, std::uint32_t c) const {
+    const Variant* v = cells->Find(r, c);
+    return (!v || v->type() == Variant::Type::Empty ||
+            (v->type() == Variant::Type::String && v->string().empty())) &&
+           !MergeAt(r, c);
+  }
+};
+
+// One rectangle of contiguous rows and columns placed on the page (titles, body).
+struct Pane {
+  std::uint32_t r0, r1, c0, c1;
+  double x, y;  // unscaled points from the block's corner
+};
+
+class PaneDrawer {
+ public:
+  PaneDrawer(cairo_t* cr, const SheetJob& job, const Pane& pane)
+      : cr_(cr), job_(job), pane_(pane), g_(job.geometry) {}
+
+  // x of the left edge of column c relative to the pane's, also for columns outside it.
+  double X(std::uint32_t c) const {
+    double x = pane_.x;
+    if (c >= pane_.c0) {
+      for (std::uint32_t i = pane_.c0; i < c; ++i) x += g_.ColWidth(i);
+    } else {
+      for (std::uint32_t i = c; i < pane_.c0; ++i) x -= g_.ColWidth(i);
+    }
+    return x;
+  }
+  double Y(std::uint32_t r) const {
+    double y = pane_.y;
+    if (r >= pane_.r0) {
+      for (std::uint32_t i = pane_.r0; i < r; ++i) y += g_.RowHeight(i);
+    } else {
+      for (std::uint32_t i = r; i < pane_.r0; ++i) y -= g_.RowHeight(i);
+    }
+    return y;
+  }
+
+  void Draw() {
+    xs_.clear();
+    ys_.clear();
+    double x = pane_.x;
+    for (std::uint32_t c = pane_.c0; c <= pane_.c1 + 1; ++c) {
+      xs_.push_back(x);
+      x += g_.ColWidth(c);
+    }
+    double y = pane_.y;
+    for (std::uint32_t r = pane_.r0; r <= pane_.r1 + 1; ++r) {
+      ys_.push_back(y);
+      y += g_.RowHeight(r);
+    }
+    cairo_save(cr_);
+    cairo_rectangle(cr_, pane_.x, pane_.y, xs_.back() - pane_.x, ys_.back() - pane_.y);
+    cairo_clip(cr_);
+    Fills();
+    if (job_.gridlines) Gridlines();
+    Texts();
+    Borders();
+    cairo_restore(cr_);
+  }
+
+ private:
+  double CX(std::uint32_t c) const { return xs_[c - pane_.c0]; }
+  double RY(std::uint32_t r) const { return ys_[r - pane_.r0]; }
+
+  void Fills() {
+    std::vector<const engine::CellRange*> drawn;
+    std::map<std::array<double, 3>, std::vector<std::array<double, 4>>> by_color;
+    for (std::uint32_t r = pane_.r0; r <= pane_.r1; ++r) {
+      if (g_.RowHeight(r) <= 0) continue;
+      for (std::uint32_t c = pane_.c0; c <= pane_.c1; ++c) {
+        if (g_.ColWidth(c) <= 0) continue;
+        const engine::CellRange* m = job_.MergeAt(r, c);
+        const CellStyle& s = job_.StyleAt(r, c);
+        bool gridlines_under = job_.gridlines && m;
+        if (s.fill.pattern == 0 && !gridlines_under) continue;
+        double x0, y0, x1, y1;
+        if (m) {
+          if (std::find(drawn.begin(), drawn.end(), m) != drawn.end()) continue;
+          drawn.push_back(m);
+          x0 = X(m->first_col), x1 = X(m->last_col + 1);
+          y0 = Y(m->first_row), y1 = Y(m->last_row + 1);
+        } else {
+          x0 = CX(c), x1 = CX(c + 1), y0 = RY(r), y1 = RY(r + 1);
+        }
+        Rgb color{1, 1, 1};
+        if (s.fill.pattern != 0 && !job_.mono) {
+          Rgb fg = ColorOf(s.fill.foreground, {}, false);
+          Rgb bg = ColorOf(s.fill.background, {1, 1, 1}, false);
+          double k = PatternDensity(s.fill.pattern);
+          color = {fg.r * k + bg.r * (1 - k), fg.g * k + bg.g * (1 - k), fg.b * k + bg.b * (1 - k)};
+        } else if (s.fill.pattern != 0) {
+          continue;  // black and white: no fills
+        }
+        by_color[{color.r, color.g, color.b}].push_back({x0, y0, x1 - x0, y1 - y0});
+      }
+    }
+    // One fill per colour.
+    for (const auto& [c, rects] : by_color) {
+      cairo_set_source_rgb(cr_, c[0], c[1], c[2]);
+      for (const auto& r : rects) cairo_rectangle(cr_, r[0], r[1], r[2], r[3]);
+      cairo_fill(cr_);
+    }
+  }
+
+  void Gridlines() {
+    cairo_set_source_rgb(cr_, 0, 0, 0);
+    cairo_set_line_width(cr_, 0.25);
+    for (std::uint32_t r = pane_.r0; r <= pane_.r1 + 1; ++r) {
+      for (std::uint32_t c = pane_.c0; c <= pane_.c1; ++c) {
+        const engine::CellRange* m = job_.MergeAt(r, c);
+        if (m && r > m->first_row && r <= m->last_row) continue;
+        cairo_move_to(cr_, CX(c), RY(r));
+        cairo_line_to(cr_, CX(c + 1), RY(r));
+      }
+    }
+    for (std::uint32_t c = pane_.c0; c <= pane_.c1 + 1; ++c) {
+      for (std::uint32_t r = pane_.r0; r <= pane_.r1; ++r) {
+        const engine::CellRange* m = job_.MergeAt(r, c);
+        if (m && c > m->first_col && c <= m->last_col) continue;
+        cairo_move_to(cr_, CX(c), RY(r));
+        cairo_line_to(cr_, CX(c), RY(r + 1));
+      }
+    }
+    cairo_stroke(cr_);
+  }
+
+  void Texts() {
+    // Merged areas that start above or left of the pane still show their text in it.
+    for (const engine::CellRange& m : job_.layout->merges) {
+      if (m.last_row < pane_.r0 || m.first_row > pane_.r1 || m.last_col < pane_.c0 ||
+          m.first_col > pane_.c1) {
+        continue;
+      }
+      Text(m.first_row, m.first_col, &m);
+    }
+    for (std::uint32_t r = pane_.r0; r <= pane_.r1; ++r) {
+      if (g_.RowHeight(r) <= 0) continue;
+      for (std::uint32_t c = pane_.c0; c <= pane_.c1; ++c) {
+        if (g_.ColWidth(c) <= 0 || job_.MergeAt(r, c)) continue;
+        Text(r, c, nullptr);
+      }
+    }
+  }
+
+  void Text(std::uint32_t r, std::uint32_t c, const engine::CellRange* merge) {
+    const Variant* v = job_.cells->Find(r, c);
+    if (!v || v->type() == Variant::Type::Empty) return;
+    const CellStyle& s = job_.StyleAt(r, c);
+    Shown shown = ShowCell(*v, s, job_.book->date1904());
+    if (v->type() == Variant::Type::Error) {
+      // How the page setup prints error values.
+      switch (job_.layout->page.errors) {
+        case engine::PrintErrors::Blank:
+          return;
+        case engine::PrintErrors::Dash:
+          shown.text = "--";
+          break;
+        case engine::PrintErrors::NA:
+          shown.text = "#N/A";
+          break;
+        case engine::PrintErrors::Displayed:
+          break;
+      }
+    }
+    if (shown.text.empty()) return;
+    double x0 = merge ? X(merge->first_col) : CX(c);
+    double x1 = merge ? X(merge->last_col + 1) : CX(c + 1);
+    double y0 = merge ? Y(merge->first_row) : RY(r);
+    double y1 = merge ? Y(merge->last_row + 1) : RY(r + 1);
+
+    engine::HAlign h = s.halign;
+    if (h == engine::HAlign::General) {
+      h = shown.numeric ? engine::HAlign::Right
+          : (v->type() == Variant::Type::Boolean || v->type() == Variant::Type::Error)
+              ? engine::HAlign::Center
+              : engine::HAlign::Left;
+    }
+    const double pad = 1.5;  // two pixels
+    double indent = s.indent * 3 * 5.25;
+
+    std::lock_guard lock(TheFonts().mutex);
+    LayoutPtr layout = DrawLayout(cr_);
+    FontDesc d = Describe(s.font);
+    pango_layout_set_font_description(layout.get(), d.get());
+    PangoAttrList* attrs = FontAttributes(s.font, job_.mono);
+    if (shown.color && !job_.mono) {
+      Rgb col = ColorOf(*shown.color, {}, false);
+      pango_attr_list_change(attrs, pango_attr_foreground_new(static_cast<guint16>(col.r * 65535),
+                                                              static_cast<guint16>(col.g * 65535),
+                                                              static_cast<guint16>(col.b * 65535)));
+    }
+    pango_layout_set_attributes(layout.get(), attrs);
+    pango_attr_list_unref(attrs);
+    pango_layout_set_text(layout.get(), shown.text.c_str(), static_cast<int>(shown.text.size()));
+
+    double avail = x1 - x0 - 2 * pad - indent;
+    bool wrap = s.wrap || h == engine::HAlign::Justify || h == engine::HAlign::Distributed;
+    if (wrap) {
+      pango_layout_set_width(layout.get(), static_cast<int>(std::max(1.0, avail) * PANGO_SCALE));
+      pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+      pango_layout_set_alignment(layout.get(), h == engine::HAlign::Right    ? PANGO_ALIGN_RIGHT
+                                               : h == engine::HAlign::Center ? PANGO_ALIGN_CENTER
+                                                                             : PANGO_ALIGN_LEFT);
+    }
+    PangoRectangle ink, logical;
+    pango_layout_get_extents(layout.get(), &ink, &logical);
+    double tw = logical.width / double(PANGO_SCALE);
+    if (!wrap && s.shrink && tw > avail && avail > 0) {
+      // Shrink to fit: the font gets smaller until the text fits the cell.
+      FontStyle smaller = s.font;
+      smaller.size_pt = std::max(1.0, s.font.size_pt * avail / tw);
+      FontDesc sd = Describe(smaller);
+      pango_layout_set_font_description(layout.get(), sd.get());
+      pango_layout_get_extents(layout.get(), &ink, &logical);
+      tw = logical.width / double(PANGO_SCALE);
+    }
+    double th = logical.height / double(PANGO_SCALE);
+
+    auto set_text = [&](const std::string& text) {
+      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      pango_layout_get_extents(layout.get(), &ink, &logical);
+      tw = logical.width / double(PANGO_SCALE);
+    };
+    auto width_of = [&](const std::string& text) {
+      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      pango_layout_get_extents(layout.get(), nullptr, &logical);
+      return logical.width / double(PANGO_SCALE);
+    };
+    if (!wrap && shown.fill && !shown.fill_char.empty()) {
+      // `*x`: the fill character takes whatever room the rest leaves.
+      double rest = width_of(shown.before + shown.after);
+      double one = std::max(0.1, width_of(shown.fill_char));
+      int n = static_cast<int>((avail - rest) / one);
+      std::string text = shown.before;
+      for (int i = 0; i < n && i < 2000; ++i) text += shown.fill_char;
+      text += shown.after;
+      set_text(text);
+      if (n >= 0) h = engine::HAlign::Left;
+    } else if (!wrap && h == engine::HAlign::Fill && tw > 0 && tw < avail) {
+      // Fill alignment repeats the whole text across the cell.
+      std::string one = shown.text, text = shown.text;
+      int n = static_cast<int>(avail / tw);
+      for (int i = 1; i < n && i < 2000; ++i) text += one;
+      set_text(text);
+      h = engine::HAlign::Left;
+    }
+
+    double clip0 = x0, clip1 = x1;
+    if (!wrap && tw > avail) {
+      if (shown.numeric) {
+        // A number never overflows: it shows as "#" across the cell.
+        pango_layout_set_text(layout.get(), "#", 1);
+        pango_layout_get_extents(layout.get(), &ink, &logical);
+        double hw = std::max(0.1, logical.width / double(PANGO_SCALE));
+        int n = std::max(1, static_cast<int>(avail / hw));
+        std::string hashes(static_cast<std::size_t>(n), '#');
+        pango_layout_set_text(layout.get(), hashes.c_str(), static_cast<int>(hashes.size()));
+        pango_layout_get_extents(layout.get(), &ink, &logical);
+        tw = logical.width / double(PANGO_SCALE);
+      } else if (!merge) {
+        // Text runs on into empty neighbours on the side(s) it grows towards.
+        double need = tw - avail;
+        bool right = h == engine::HAlign::Left || h == engine::HAlign::Center;
+        bool left = h == engine::HAlign::Right || h == engine::HAlign::Center;
+        double share = h == engine::HAlign::Center ? need / 2 : need;
+        if (right) {
+          double got = 0;
+          for (std::uint32_t n = c + 1; got < share && n < engine::kMaxCols && job_.Empty(r, n);
+               ++n) {
+            got += g_.ColWidth(n);
+            if (n > pane_.c1 + 64) break;
+          }
+          clip1 = x1 + got;
+        }
+        if (left) {
+          double got = 0;
+          for (std::uint32_t n = c; got < share && n > 0 && job_.Empty(r, n - 1); --n) {
+            got += g_.ColWidth(n - 1);
+          }
+          clip0 = x0 - got;
+        }
+      }
+    }
+
+    double tx;
+    if (wrap) {
+      tx = x0 + pad + (h == engine::HAlign::Right ? 0 : indent);
+    } else if (h == engine::HAlign::Right) {
+      tx = x1 - pad - indent - tw;
+    } else if (h == engine::HAlign::Center || h == engine::HAlign::CenterAcross) {
+      tx = (x0 + x1 - tw) / 2;
+    } else {
+      tx = x0 + pad + indent;
+    }
+    double ty;
+    if (s.valign == engine::VAlign::Top) {
+      ty = y0 + 0.75;
+    } else if (s.valign == engine::VAlign::Center || s.valign == engine::VAlign::Justify ||
+               s.valign == engine::VAlign::Distributed) {
+      ty = (y0 + y1 - th) / 2;
+    } else {
+      ty = y1 - 0.75 - th;
+    }
+    if (!wrap) {
+      // Characters the clip hides entirely are left out, so the page's text (copy, search,
+      // pdftotext) is what it shows; the pane's edge clips too.
+      double left = std::max(clip0, xs_.front()), right = std::min(clip1, xs_.back());
+      const std::string full = pango_layout_get_text(layout.get());
+      std::size_t first = std::string::npos, last = 0;
+      double first_x = 0;
+      for (const char* p = full.c_str(); *p; p = g_utf8_next_char(p)) {
+        auto index = static_cast<int>(p - full.c_str());
+        PangoRectangle pos;
+        pango_layout_index_to_pos(layout.get(), index, &pos);
+        double a = tx + std::min(pos.x, pos.x + pos.width) / double(PANGO_SCALE);
+        double b = tx + std::max(pos.x, pos.x + pos.width) / double(PANGO_SCALE);
+        if (b > left && a < right) {
+          if (first == std::string::npos) {
+            first = static_cast<std::size_t>(index);
+            first_x = a;
+          }
+          last = static_cast<std::size_t>(g_utf8_next_char(p) - full.c_str());
+        }
+      }
+      if (first == std::string::npos) return;
+      if (first > 0 || last < full.size()) {
+        std::string kept = full.substr(first, last - first);
+        pango_layout_set_text(layout.get(), kept.c_str(), static_cast<int>(kept.size()));
+        pango_layout_get_extents(layout.get(), &ink, &logical);
+        tx = first_x;
+      }
+    }
+    cairo_save(cr_);
+    cairo_rectangle(cr_, clip0, y0, clip1 - clip0, y1 - y0);
+    cairo_clip(cr_);
+    cairo_move_to(cr_, tx - logical.x / double(PANGO_SCALE), ty);
+    pango_cairo_show_layout(cr_, layout.get());
+    cairo_restore(cr_);
+  }
+
+  // Edges with the same line meeting end to end are stroked as one line: fewer drawing
+  // operations, and dashes run on across cells.
+  struct Run {
+    engine::BorderLine line;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool open = false;
+  };
+  void Extend(Run& run, const engine::BorderLine& line, double x0, double y0, double x1,
+              double y1) {
+    if (run.open && run.line == line && run.x1 == x0 && run.y1 == y0) {
+      run.x1 = x1;
+      run.y1 = y1;
+      return;
+    }
+    Flush(run);
+    if (line.style == engine::BorderStyle::None) return;
+    run = {line, x0, y0, x1, y1, true};
+  }
+  void Flush(Run& run) {
+    if (run.open) StrokeBorder(cr_, run.line, run.x0, run.y0, run.x1, run.y1, job_.mono);
+    run.open = false;
+  }
+
+  void Borders() {
+    // Horizontal edges: between row r-1 and r, for r in [r0, r1+1].
+    for (std::uint32_t r = pane_.r0; r <= pane_.r1 + 1; ++r) {
+      Run run;
+      for (std::uint32_t c = pane_.c0; c <= pane_.c1; ++c) {
+        if (g_.ColWidth(c) <= 0) continue;
+        const engine::CellRange* below = job_.MergeAt(r, c);
+        const engine::CellRange* above = r > 0 ? job_.MergeAt(r - 1, c) : nullptr;
+        if (below && below == above) {  // inside a merged area
+          Flush(run);
+          continue;
+        }
+        engine::BorderLine a = r > 0 ? job_.StyleAt(r - 1, c).bottom : engine::BorderLine{};
+        engine::BorderLine b = job_.StyleAt(r, c).top;
+        Extend(run, Stronger(a, b), CX(c), RY(r), CX(c + 1), RY(r));
+      }
+      Flush(run);
+    }
+    for (std::uint32_t c = pane_.c0; c <= pane_.c1 + 1; ++c) {
+      Run run;
+      for (std::uint32_t r = pane_.r0; r <= pane_.r1; ++r) {
+        if (g_.RowHeight(r) <= 0) continue;
+        const engine::CellRange* right = job_.MergeAt(r, c);
+        const engine::CellRange* left = c > 0 ? job_.MergeAt(r, c - 1) : nullptr;
+        if (right && right == left) {
+          Flush(run);
+          continue;
+        }
+        engine::BorderLine a = c > 0 ? job_.StyleAt(r, c - 1).right : engine::BorderLine{};
+        engine::BorderLine b = job_.StyleAt(r, c).left;
+        Extend(run, Stronger(a, b), CX(c), RY(r), CX(c), RY(r + 1));
+      }
+      Flush(run);
+    }
+  }
+
+  cairo_t* cr_;
+  const SheetJob& job_;
+  Pane pane_;
+  const SheetGeometry& g_;
+  std::vector<double> xs_, ys_;
+};
+
+}  // namespace
+namespace {
+
+std::string DateText(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d/%d/%d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  return buf;
+}
+
+std::string TimeText(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d:%02d", tm.tm_hour, tm.tm_min);
+  return buf;
+}
+
+// One header or footer section as a layout of styled runs.
+LayoutPtr SectionLayout(cairo_t* cr, const std::vector<HeaderFooterRun>& runs, bool mono) {
+  LayoutPtr layout = DrawLayout(cr);
+  std::string text;
+  PangoAttrList* attrs = pango_attr_list_new();
+  for (const HeaderFooterRun& run : runs) {
+    auto start = static_cast<guint>(text.size());
+    text += run.text;
+    auto end = static_cast<guint>(text.size());
+    FontDesc d = Describe(run.font);
+    auto add = [&](PangoAttribute* a) {
+      a->start_index = start;
+      a->end_index = end;
+      pango_attr_list_insert(attrs, a);
+    };
+    add(pango_attr_font_desc_new(d.get()));
+    PangoAttrList* extra = FontAttributes(run.font, mono);
+    GSList* list = pango_attr_list_get_attributes(extra);
+    for (GSList* l = list; l; l = l->next) add(static_cast<PangoAttribute*>(l->data));
+    g_slist_free(list);
+    pango_attr_list_unref(extra);
+  }
+  pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+  pango_layout_set_attributes(layout.get(), attrs);
+  pango_attr_list_unref(attrs);
+  return layout;
+}
+
+void DrawHeaderFooter(cairo_t* cr, const HeaderFooterSections& sections, const PageFrame& f,
+                      bool footer, bool mono) {
+  struct Part {
+    const std::vector<HeaderFooterRun>* runs;
+    PangoAlignment align;
+  };
+  for (Part part :
+       {Part{&sections.left, PANGO_ALIGN_LEFT}, Part{&sections.center, PANGO_ALIGN_CENTER},
+        Part{&sections.right, PANGO_ALIGN_RIGHT}}) {
+    if (part.runs->empty()) continue;
+    std::lock_guard lock(TheFonts().mutex);
+    LayoutPtr layout = SectionLayout(cr, *part.runs, mono);
+    pango_layout_set_alignment(layout.get(), part.align);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    double w = logical.width / double(PANGO_SCALE), h = logical.height / double(PANGO_SCALE);
+    double x = part.align == PANGO_ALIGN_LEFT    ? f.left
+               : part.align == PANGO_ALIGN_RIGHT ? f.paper_width_pt - f.right - w
+                                                 : (f.paper_width_pt - w) / 2;
+    double y = footer ? f.paper_height_pt - f.footer - h : f.header;
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout.get());
+  }
+}
+
+std::string SheetName(const SheetRef& ref) {
+  const auto& sheets = ref.book->sheets();
+  return ref.sheet >= 0 && static_cast<std::size_t>(ref.sheet) < sheets.size()
+             ? sheets[static_cast<std::size_t>(ref.sheet)].name
+             : std::to_string(ref.sheet + 1);
+}
+
+ShownTextFn ShownFor(bool date1904) {
+  return [date1904](const Variant& v, const CellStyle& s) { return ShowCell(v, s, date1904).text; };
+}
+
+std::unique_ptr<SheetJob> Prepare(const SheetRef& ref, const RenderOptions& options) {
+  auto job = std::make_unique<SheetJob>();
+  job->book = ref.book;
+  job->sheet = ref.sheet;
+  job->sheet_name = SheetName(ref);
+  job->cells = &ref.book->Cells(ref.sheet);
+  job->layout = &ref.book->Layout(ref.sheet);
+  job->styles = &ref.book->Styles();
+  PangoMeasure measure;
+  job->geometry = MeasureSheet(*job->layout, *job->styles, *job->cells, measure,
+                               ShownFor(ref.book->date1904()));
+  job->frame = FrameFor(job->layout->page, options.fit_width);
+  job->pagination = Paginate(job->geometry, job->frame);
+  job->mono = job->layout->page.black_and_white;
+  job->gridlines = job->layout->page.print_gridlines;
+  for (std::size_t i = 0; i < job->layout->merges.size(); ++i) {
+    const engine::CellRange& m = job->layout->merges[i];
+    // Merges far past anything printed cannot show; keep the index small.
+    if ((std::uint64_t{m.last_row} - m.first_row + 1) *
+            (std::uint64_t{m.last_col} - m.first_col + 1) >
+        1u << 20) {
+      continue;
+    }
+    for (std::uint32_t r = m.first_row; r <= m.last_row; ++r) {
+      for (std::uint32_t c = m.first_col; c <= m.last_col; ++c) {
+        job->merged.emplace(engine::SheetLayout::CellKey(r, c), i);
+      }
+    }
+  }
+  return job;
+}
+
+void DrawPage(cairo_t* cr, const SheetJob& job, const Page& page, std::size_t index_in_sheet,
+              const RenderOptions& options, std::time_t now) {
+  const SheetGeometry& g = job.geometry;
+  cairo_save(cr);
+  cairo_translate(cr, page.x_pt, page.y_pt);
+  cairo_scale(cr, job.pagination.scale, job.pagination.scale);
+  double title_w = 0, title_h = 0;
+  if (page.title_cols) {
+    for (std::uint32_t c = g.title_cols->first; c <= g.title_cols->second; ++c)
+      title_w += g.ColWidth(c);
+  }
+  if (page.title_rows) {
+    for (std::uint32_t r = g.title_rows->first; r <= g.title_rows->second; ++r)
+      title_h += g.RowHeight(r);
+  }
+  std::vector<Pane> panes;
+  panes.push_back({page.first_row, page.last_row, page.first_col, page.last_col, title_w, title_h});
+  if (page.title_rows) {
+    panes.push_back(
+        {g.title_rows->first, g.title_rows->second, page.first_col, page.last_col, title_w, 0});
+  }
+  if (page.title_cols) {
+    panes.push_back(
+        {page.first_row, page.last_row, g.title_cols->first, g.title_cols->second, 0, title_h});
+  }
+  if (page.title_rows && page.title_cols) {
+    panes.push_back({g.title_rows->first, g.title_rows->second, g.title_cols->first,
+                     g.title_cols->second, 0, 0});
+  }
+  for (const Pane& pane : panes) PaneDrawer(cr, job, pane).Draw();
+  cairo_restore(cr);
+
+  const engine::HeaderFooter& hf = job.layout->header_footer;
+  bool first = index_in_sheet == 0 && hf.different_first;
+  bool even = !first && hf.different_odd_even && page.number % 2 == 0;
+  const std::string& header = first ? hf.first_header : even ? hf.even_header : hf.odd_header;
+  const std::string& footer = first ? hf.first_footer : even ? hf.even_footer : hf.odd_footer;
+  HeaderFooterContext ctx;
+  ctx.page = page.number;
+  ctx.pages = static_cast<int>(job.pagination.pages.size());
+  ctx.date = DateText(now);
+  ctx.time = TimeText(now);
+  ctx.file = options.file_name;
+  ctx.folder = options.folder;
+  ctx.sheet = job.sheet_name;
+  engine::FontStyle base = job.styles->normal_font;
+  base.size_pt = 10;
+  base.bold = base.italic = base.strike = false;
+  base.underline = engine::Underline::None;
+  base.color = engine::ColorRef::Auto();
+  if (!header.empty())
+    DrawHeaderFooter(cr, ParseHeaderFooter(header, ctx, base), job.frame, false, job.mono);
+  if (!footer.empty())
+    DrawHeaderFooter(cr, ParseHeaderFooter(footer, ctx, base), job.frame, true, job.mono);
+}
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+std::string PdfDate(std::time_t t) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return buf;
+}
+
+// Draws every sheet's pages onto a PDF surface made by `make` at the first page's size.
+int Draw(const std::vector<SheetRef>& sheets, const RenderOptions& options,
+         const std::function<cairo_surface_t*(double, double)>& make, const std::string& target) {
+  std::vector<std::unique_ptr<SheetJob>> jobs;
+  for (const SheetRef& ref : sheets) {
+    if (!ref.book) throw std::runtime_error("无法打印：没有工作簿");
+    try {
+      jobs.push_back(Prepare(ref, options));
+    } catch (const std::exception& e) {
+      throw std::runtime_error("无法打印工作表“" + SheetName(ref) + "”：" + e.what());
+    }
+  }
+  double w0 = 595.28, h0 = 841.89;
+  for (const auto& job : jobs) {
+    if (!job->pagination.pages.empty()) {
+      w0 = job->frame.paper_width_pt;
+      h0 = job->frame.paper_height_pt;
+      break;
+    }
+  }
+  if (jobs.empty() == false && std::all_of(jobs.begin(), jobs.end(), [](const auto& j) {
+        return j->pagination.pages.empty();
+      })) {
+    w0 = jobs.front()->frame.paper_width_pt;
+    h0 = jobs.front()->frame.paper_height_pt;
+  }
+  cairo_surface_t* surface = make(w0, h0);
+  std::time_t now = options.now ? options.now() : std::time(nullptr);
+  cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, PdfDate(now).c_str());
+  if (!options.file_name.empty()) {
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, options.file_name.c_str());
+  }
+  cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Ledgerix");
+  cairo_t* cr = cairo_create(surface);
+  int pages = 0;
+  for (const auto& job : jobs) {
+    for (std::size_t i = 0; i < job->pagination.pages.size(); ++i) {
+      cairo_pdf_surface_set_size(surface, job->frame.paper_width_pt, job->frame.paper_height_pt);
+      DrawPage(cr, *job, job->pagination.pages[i], i, options, now);
+      cairo_show_page(cr);
+      ++pages;
+    }
+  }
+  // A document without pages is not a valid PDF: a sheet with nothing to print gives one blank
+  // page, as a printer would feed.
+  if (pages == 0) cairo_show_page(cr);
+  cairo_status_t status = cairo_status(cr);
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+  cairo_surface_destroy(surface);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error("无法写入PDF文件“" + target + "”：" + cairo_status_to_string(status));
+  }
+  return pages;
+}
+
+}  // namespace
+
+std::string ResolvedFamily(const std::string& family) {
+  std::lock_guard lock(TheFonts().mutex);
+  FontDesc d(pango_font_description_new());
+  pango_font_description_set_family(d.get(), family.c_str());
+  pango_font_description_set_size(d.get(), 10 * PANGO_SCALE);
+  PangoFont* font = pango_font_map_load_font(TheFonts().map, TheFonts().context, d.get());
+  if (!font) return {};
+  FontDesc got(pango_font_describe(font));
+  g_object_unref(font);
+  const char* name = pango_font_description_get_family(got.get());
+  return name ? name : "";
+}
+
+Shown ShowCell(const Variant& value, const CellStyle& style, bool date1904) {
+  ShownValue v = FormatValue(value, FormatCodeOf(style), date1904);
+  Shown s;
+  s.text = v.text;
+  s.numeric = v.numeric;
+  s.color = v.color;
+  for (const ShownPiece& piece : v.pieces) {
+    std::string& side = s.fill ? s.after : s.before;
+    switch (piece.kind) {
+      case ShownPiece::Kind::Text:
+        side += piece.text;
+        break;
+      case ShownPiece::Kind::Pad:
+        side += ' ';  // the width of its character, nothing printed
+        break;
+      case ShownPiece::Kind::Fill:
+        if (!s.fill) {
+          s.fill = true;
+          s.fill_char = piece.text;
+        }
+        break;
+    }
+  }
+  return s;
+}
+
+int RenderPdf(const std::vector<SheetRef>& sheets, const std::string& pdf_path,
+              const RenderOptions& options) {
+  return Draw(
+      sheets, options,
+      [&](double w, double h) { return cairo_pdf_surface_create(pdf_path.c_str(), w, h); },
+      pdf_path);
+}
+
+std::string RenderPdfBytes(const std::vector<SheetRef>& sheets, const RenderOptions& options,
+                           int* pages) {
+  std::string bytes;
+  int n = Draw(
+      sheets, options,
+      [&](double w, double h) {
+        return cairo_pdf_surface_create_for_stream(&AppendBytes, &bytes, w, h);
+      },
+      options.file_name);
+  if (pages) *pages = n;
+  return bytes;
+}
+
+}  // namespace ledgerix::print

@@ -1,0 +1,42 @@
+// Pieces of the renderer that tests reach: measuring with the drawing fonts, and the text a cell
+// shows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bridges/spreadsheet.h"
+#include "engine/sheet_layout.h"
+#include "print/paginate.h"
+
+namespace ledgerix::print {
+
+// Text measured with pango through the program's own font configuration (aliases loaded).
+class PangoMeasure : public TextMeasure {
+ public:
+  int MaxDigitWidthPx(const engine::FontStyle& font) override;
+  double LineHeightPt(const engine::FontStyle& font) override;
+  double WrappedHeightPt(std::string_view text, const engine::FontStyle& font,
+                         double width_pt) override;
+};
+
+// The family fontconfig picks for a family name under the program's configuration.
+std::string ResolvedFamily(const std::string& family);
+
+// What a cell shows, with what the drawing needs to place it.
+struct Shown {
+  std::string text;
+  bool numeric = false;  // aligned right by default; "#" when too wide
+  // A `*x` fill: `before`, then x repeated to fill the cell, then `after`.
+  bool fill = false;
+  std::string before, fill_char, after;
+  std::optional<engine::ColorRef> color;
+};
+
+Shown ShowCell(const Variant& value, const engine::CellStyle& style, bool date1904);
+
+// A value as the General format shows it in a wide column.
+std::string GeneralText(const Variant& value);
+
+}  // namespace ledgerix::print

@@ -1,0 +1,276 @@
+// PDF pages drawn from sheets built by hand: fonts through our aliases, page count and sizes,
+// header and footer fields, numbers too wide for their column, and failures reported.
+#include "print/render.h"
+
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "print/render_internal.h"
+#include "tests/print/pdf_tools.h"
+
+namespace ledgerix::print {
+namespace {
+
+using testing::PageSizes;
+using testing::PageTexts;
+
+class HandBook : public engine::Book {
+ public:
+  explicit HandBook(std::vector<std::string> names = {"明细表"}) {
+    for (auto& n : names) sheets_.push_back({n, xlSheetVisible});
+  }
+  std::string format() const override { return "hand"; }
+  engine::CellStore cells;
+  engine::SheetLayout layout;
+  engine::StyleTable styles;
+
+ protected:
+  void LoadSheet(int, engine::CellStore& out) override { out = cells; }
+  void LoadLayout(int, engine::SheetLayout& out) override { out = layout; }
+  void LoadStyles(engine::StyleTable& out) override { out = styles; }
+};
+
+struct TempDir {
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ledgerix-render-XXXXXX");
+    path = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() { std::filesystem::remove_all(path); }
+  std::string File(const std::string& name) const { return (path / name).string(); }
+  std::filesystem::path path;
+};
+
+engine::FontStyle Font(const char* name, double size) {
+  engine::FontStyle f;
+  f.name = name;
+  f.size_pt = size;
+  return f;
+}
+
+RenderOptions FixedClock() {
+  RenderOptions o;
+  o.file_name = "恒信商贸.xls";
+  o.folder = "/data/报表/";
+  // 2008-03-31 12:00 local time.
+  std::tm tm{};
+  tm.tm_year = 108;
+  tm.tm_mon = 2;
+  tm.tm_mday = 31;
+  tm.tm_hour = 12;
+  tm.tm_isdst = -1;
+  std::time_t t = std::mktime(&tm);
+  o.now = [t] { return t; };
+  return o;
+}
+
+TEST(RenderFonts, StatementFontsMapToInstalledMetricFonts) {
+  EXPECT_EQ(ResolvedFamily("宋体"), "AR PL UMing CN");
+  EXPECT_EQ(ResolvedFamily("SimSun"), "AR PL UMing CN");
+  EXPECT_EQ(ResolvedFamily("新宋体"), "AR PL UMing CN");
+  EXPECT_EQ(ResolvedFamily("仿宋"), "AR PL UMing CN");
+  EXPECT_EQ(ResolvedFamily("楷体"), "AR PL UMing CN");
+  EXPECT_EQ(ResolvedFamily("黑体"), "WenQuanYi Zen Hei");
+  EXPECT_EQ(ResolvedFamily("微软雅黑"), "WenQuanYi Zen Hei");
+  EXPECT_EQ(ResolvedFamily("Calibri"), "Carlito");
+  EXPECT_EQ(ResolvedFamily("Arial"), "Liberation Sans");
+  EXPECT_EQ(ResolvedFamily("Times New Roman"), "Liberation Serif");
+}
+
+TEST(RenderFonts, ProcessWideConfigurationIsLeftAlone) {
+  ResolvedFamily("宋体");  // loads ours
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("宋体"));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  ASSERT_NE(match, nullptr);
+  FcChar8* family = nullptr;
+  FcPatternGetString(match, FC_FAMILY, 0, &family);
+  std::string name = family ? reinterpret_cast<char*>(family) : "";
+  FcPatternDestroy(match);
+  FcPatternDestroy(pattern);
+  // The system has no alias for 宋体; only our configuration says AR PL UMing.
+  EXPECT_NE(name, "AR PL UMing CN");
+}
+
+TEST(RenderFonts, DigitWidthsMatchTheOriginalFonts) {
+  PangoMeasure m;
+  engine::FontStyle calibri = Font("Calibri", 11);
+  engine::FontStyle arial = Font("Arial", 10);
+  EXPECT_EQ(m.MaxDigitWidthPx(calibri), 7);
+  EXPECT_EQ(m.MaxDigitWidthPx(arial), 7);
+  double one = m.LineHeightPt(arial);
+  EXPECT_GT(one, 10);
+  EXPECT_LT(one, 16);
+  // Text wrapped to a narrow column takes several lines.
+  EXPECT_GE(m.WrappedHeightPt("一二三四五六七八九十一二三四五六七八九十", Font("宋体", 12), 60),
+            3 * m.LineHeightPt(Font("宋体", 12)) - 0.01);
+}
+
+TEST(RenderCellText, GeneralTextOfValues) {
+  EXPECT_EQ(GeneralText(Variant::Number(1234.5)), "1234.5");
+  EXPECT_EQ(GeneralText(Variant::Number(0.1 + 0.2)), "0.3");
+  EXPECT_EQ(GeneralText(Variant::Number(-7.0)), "-7");
+  EXPECT_EQ(GeneralText(Variant::Number(123456789012.0)), "1.23457E+11");
+  EXPECT_EQ(GeneralText(Variant::String("合计")), "合计");
+  EXPECT_EQ(GeneralText(Variant::Boolean(true)), "TRUE");
+}
+
+// A sheet of 120 numbered rows in two columns with a header and footer using every field.
+HandBook LongSheet() {
+  HandBook book;
+  for (std::uint32_t r = 0; r < 120; ++r) {
+    book.cells.Set(r, 0, Variant::String("项目" + std::to_string(r + 1)));
+    book.cells.Set(r, 1, Variant::Number(double(r + 1) * 100));
+  }
+  book.layout.default_row_height_pt = 15;
+  book.layout.header_footer.odd_header = "&L&F&C第&P页，共&N页&R&D";
+  book.layout.header_footer.odd_footer = "&L&A&R&Z";
+  return book;
+}
+
+TEST(RenderPages, PagesSizesAndHeaderFooterFields) {
+  HandBook book = LongSheet();
+  TempDir dir;
+  std::string pdf = dir.File("out.pdf");
+  int pages = RenderPdf({{&book, 0}}, pdf, FixedClock());
+  // A4 with 1 in margins: 697.9 pt for rows of 15 pt is 46 rows a page.
+  EXPECT_EQ(pages, 3);
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_EQ(texts.size(), 3u) << "pdftotext gave nothing back";
+  for (auto [w, h] : PageSizes(pdf)) {
+    EXPECT_NEAR(w, 595.28, 0.5);
+    EXPECT_NEAR(h, 841.89, 0.5);
+  }
+  EXPECT_NE(texts[1].find("第2页，共3页"), std::string::npos) << texts[1];
+  EXPECT_NE(texts[0].find("恒信商贸.xls"), std::string::npos);
+  EXPECT_NE(texts[0].find("2008/3/31"), std::string::npos);
+  EXPECT_NE(texts[2].find("明细表"), std::string::npos);
+  EXPECT_NE(texts[2].find("/data/报表/"), std::string::npos);
+  // Rows stay on their own page.
+  EXPECT_NE(texts[0].find("项目46 "), std::string::npos);
+  EXPECT_EQ(texts[0].find("项目47 "), std::string::npos);
+  EXPECT_NE(texts[1].find("项目47 "), std::string::npos);
+  EXPECT_NE(texts[2].find("12000"), std::string::npos);
+}
+
+TEST(RenderPages, LandscapeLetterFirstPageNumberAndTitles) {
+  HandBook book = LongSheet();
+  book.layout.page.paper = 1;
+  book.layout.page.orientation = engine::Orientation::Landscape;
+  book.layout.page.first_page_number = 5;
+  book.layout.title_rows = {{0, 0}};
+  TempDir dir;
+  std::string pdf = dir.File("letter.pdf");
+  int pages = RenderPdf({{&book, 0}}, pdf, FixedClock());
+  ASSERT_GT(pages, 1);
+  auto sizes = PageSizes(pdf);
+  ASSERT_EQ(sizes.size(), static_cast<std::size_t>(pages));
+  EXPECT_NEAR(sizes[0].first, 792, 0.5);
+  EXPECT_NEAR(sizes[0].second, 612, 0.5);
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_EQ(texts.size(), sizes.size());
+  EXPECT_NE(texts[0].find("第5页"), std::string::npos);
+  // The title row repeats on the following pages.
+  EXPECT_NE(texts[1].find("项目1 "), std::string::npos) << texts[1];
+}
+
+TEST(RenderPages, SheetsOfOneWorkbookInOneDocumentWithTheirOwnPaper) {
+  HandBook book({"甲", "乙"});
+  book.cells.Set(0, 0, Variant::String("只有一格"));
+  TempDir dir;
+  std::string pdf = dir.File("two.pdf");
+  // Both sheets share the hand-made layout; the second one is printed landscape by a separate
+  // workbook object.
+  HandBook wide({"丙"});
+  wide.cells.Set(0, 0, Variant::String("横向"));
+  wide.layout.page.orientation = engine::Orientation::Landscape;
+  EXPECT_EQ(RenderPdf({{&book, 0}, {&book, 1}, {&wide, 0}}, pdf, FixedClock()), 3);
+  auto sizes = PageSizes(pdf);
+  ASSERT_EQ(sizes.size(), 3u);
+  EXPECT_LT(sizes[0].first, sizes[0].second);
+  EXPECT_GT(sizes[2].first, sizes[2].second);
+}
+
+TEST(RenderPages, NumbersTooWideShowHashesAndFitWidthKeepsOnePageAcross) {
+  HandBook book;
+  book.layout.columns.push_back({0, 0, 2.0, false, std::nullopt});  // about 2 digits wide
+  book.cells.Set(0, 0, Variant::Number(123456789.0));
+  for (std::uint32_t c = 1; c < 30; ++c)
+    book.cells.Set(0, c, Variant::String("列" + std::to_string(c)));
+  TempDir dir;
+  std::string pdf = dir.File("narrow.pdf");
+  int pages = RenderPdf({{&book, 0}}, pdf, FixedClock());
+  EXPECT_GT(pages, 1);  // 30 default columns do not fit A4 portrait
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_NE(texts[0].find("#"), std::string::npos);
+  EXPECT_EQ(texts[0].find("123456789"), std::string::npos);
+  RenderOptions fit = FixedClock();
+  fit.fit_width = true;
+  EXPECT_EQ(RenderPdf({{&book, 0}}, pdf, fit), 1);
+  EXPECT_NE(PageTexts(pdf).at(0).find("列29"), std::string::npos);
+}
+
+TEST(RenderCellText, ErrorsAsThePageSetupSaysAndShrinkToFit) {
+  HandBook book;
+  book.cells.Set(0, 0, Variant::Error(CellError::Div0));
+  book.cells.Set(0, 1, Variant::String("右邻"));
+  // A long text in a narrow cell beside a full one: clipped, unless it shrinks to fit.
+  book.layout.columns.push_back({2, 2, 4.0, false, 1u});
+  book.cells.Set(0, 2, Variant::String("ABCDEFGHIJKLMNOP"));
+  book.cells.Set(0, 3, Variant::String("满"));
+  book.styles.styles.resize(2);
+  TempDir dir;
+  std::string pdf = dir.File("errors.pdf");
+  auto text = [&] {
+    HandBook fresh;  // layouts are read once per book
+    fresh.cells = book.cells;
+    fresh.layout = book.layout;
+    fresh.styles = book.styles;
+    RenderPdf({{&fresh, 0}}, pdf, FixedClock());
+    std::vector<std::string> pages = PageTexts(pdf);
+    return pages.empty() ? std::string() : pages[0];
+  };
+  std::string shown = text();
+  EXPECT_NE(shown.find("#DIV/0!"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("ABCDEFGHIJKLMNOP"), std::string::npos) << shown;
+  book.styles.styles[1].shrink = true;
+  book.layout.page.errors = engine::PrintErrors::Dash;
+  shown = text();
+  EXPECT_NE(shown.find("ABCDEFGHIJKLMNOP"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("#DIV/0!"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("--"), std::string::npos) << shown;
+}
+
+TEST(RenderPages, NothingToPrintAndFailures) {
+  HandBook empty;
+  int pages = -1;
+  std::string bytes = RenderPdfBytes({{&empty, 0}}, FixedClock(), &pages);
+  EXPECT_EQ(pages, 0);
+  EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);  // still a valid document, one blank page
+  TempDir dir;
+  std::string pdf = dir.File("blank.pdf");
+  std::ofstream(pdf, std::ios::binary) << bytes;
+  EXPECT_EQ(PageSizes(pdf).size(), 1u);
+
+  HandBook book = LongSheet();
+  try {
+    RenderPdf({{&book, 0}}, dir.File("no/such/folder/out.pdf"), FixedClock());
+    ADD_FAILURE() << "no error for an unwritable path";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("no/such/folder/out.pdf"), std::string::npos) << e.what();
+  }
+  try {
+    RenderPdf({{&book, 7}}, pdf, FixedClock());
+    ADD_FAILURE() << "no error for a sheet that does not exist";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("无法打印工作表"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace ledgerix::print
