@@ -241,7 +241,8 @@ bool IsOurTemporaryFileName(std::string_view name) {
     }
     return true;
   };
-  constexpr std::string_view kOurs = ".ledgerix-";
+  constexpr std::string_view kOurs = ".ledgerix-", kPdf = ".ledgerix-pdf-";
+  if (name.substr(0, kPdf.size()) == kPdf) return random_suffix(name.substr(kPdf.size()));
   if (name.substr(0, kOurs.size()) == kOurs) return random_suffix(name.substr(kOurs.size()));
   std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos || dot < 4) return false;

@@ -76,8 +76,8 @@ class OutputLock {
 // Removes the temporary files in the registry when SIGINT, SIGTERM or SIGHUP arrives, then
 // lets the signal end the process as it would have. Call once at start.
 void InstallTemporaryFileCleanup();
-// True for names only our outputs use for their temporary files: ".ledgerix-XXXXXX" and, from
-// earlier versions, "<name>.xls.XXXXXX".
+// True for names only our outputs use for their temporary files: ".ledgerix-XXXXXX",
+// ".ledgerix-pdf-XXXXXX" (printing to PDF) and, from earlier versions, "<name>.xls.XXXXXX".
 bool IsOurTemporaryFileName(std::string_view name);
 // Deletes our temporary files in folder last changed before this process started: what a
 // killed run left behind. Returns how many were removed.

@@ -161,7 +161,8 @@ TEST_F(OutputFiles, SignalsRemoveTheTemporaryFileAndStillEndTheProcess) {
 
 TEST_F(OutputFiles, StaleTemporariesOfOursGoOthersStayAndListingsSkipThem) {
   SetFileCallsForTesting(nullptr);
-  const char* ours_old[] = {".ledgerix-a1B2c3", "恒信_2008年03月.xls.Zx9QwE"};
+  const char* ours_old[] = {".ledgerix-a1B2c3", "恒信_2008年03月.xls.Zx9QwE",
+                            ".ledgerix-pdf-Qw3rTy"};
   const char* kept[] = {".ledgerix-abc",     // not our pattern
                         ".ledgerix-fresh1",  // from a run still going
                         "report.xls",        // a workbook
@@ -178,7 +179,7 @@ TEST_F(OutputFiles, StaleTemporariesOfOursGoOthersStayAndListingsSkipThem) {
             (std::vector<std::string>{".ledgerix-abc", "notes.txt.Zx9QwE", "report.xls",
                                       "report.xls.bak"}));
   EXPECT_EQ(fnAddListItemFilter(dir.folder(), "*.*").size(), 4u);
-  EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path().string()), 2);
+  EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path().string()), 3);
   EXPECT_EQ(Names(),
             (std::vector<std::string>{".ledgerix-abc", ".ledgerix-fresh1", "notes.txt.Zx9QwE",
                                       "report.xls", "report.xls.bak"}));
