@@ -9,6 +9,8 @@
 #include <memory>
 #include <system_error>
 
+#include "bridges/output_files.h"
+
 namespace ledgerix {
 namespace {
 
@@ -83,6 +85,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string_
     std::error_code fec;
     if (!it->is_regular_file(fec)) continue;
     std::string name = it->path().filename().string();
+    if (IsOurTemporaryFileName(name)) continue;  // a run's unfinished output, never a workbook
     if (pattern && !Match(pat, 0, Decode(name), 0)) continue;
     names.push_back(std::move(name));
   }

@@ -112,11 +112,14 @@ class CliMessages : public MessageSink {
   CliMessages(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
   void ShowMessage(std::string_view text, MessageIcon icon) override {
     (icon == MessageIcon::Information ? out_ : err_) << text << '\n';
+    warned_ = warned_ || icon != MessageIcon::Information;
   }
+  bool warned() const { return warned_; }
 
  private:
   std::ostream& out_;
   std::ostream& err_;
+  bool warned_ = false;
 };
 
 class CliObserver : public BatchObserver {
@@ -130,14 +133,17 @@ class CliObserver : public BatchObserver {
                 const std::vector<std::string>& outputs) override {
     if (progress_) err_ << "\r\x1b[K" << std::flush;
     out_ << name << "\t" << result;
+    written_ += outputs.size();
     for (const std::string& o : outputs) out_ << "\t" << o;
     out_ << '\n';
   }
+  std::size_t written() const { return written_; }
 
  private:
   std::ostream& out_;
   std::ostream& err_;
   bool progress_;
+  std::size_t written_ = 0;
 };
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -309,6 +315,9 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
   CliMessages messages(out, err);
   CliObserver observer(out, err, progress);
   BatchOutcome outcome = RunBatch(request, messages, observer);
+  // A batch that wrote nothing at all because of a problem it reported (a missing template, a
+  // header it could not use) has failed for a script, even though the dialog only shows it.
+  if (!outcome.failed && observer.written() == 0 && messages.warned()) return 1;
   return outcome.failed ? 1 : 0;
 }
 

@@ -11,7 +11,18 @@
 
 namespace ledgerix::engine {
 
+CellOutOfRange::CellOutOfRange(std::uint32_t row, std::uint32_t col, std::uint32_t max_rows,
+                               std::uint32_t max_cols)
+    : CellOutOfRange("row " + std::to_string(row + std::uint64_t{1}) + ", column " +
+                     std::to_string(col + std::uint64_t{1}) + " outside a sheet of " +
+                     std::to_string(max_rows) + " rows × " + std::to_string(max_cols) +
+                     " columns") {}
+
+CellOutOfRange::CellOutOfRange(std::string detail)
+    : BookError("单元格超出工作表范围（" + detail + "）"), detail_(std::move(detail)) {}
+
 void CellStore::Set(std::uint32_t row, std::uint32_t col, Variant value) {
+  if (row >= max_rows_ || col >= max_cols_) throw CellOutOfRange(row, col, max_rows_, max_cols_);
   if (value.IsEmpty()) {
     cells_.erase(Key(row, col));
   } else {
@@ -31,7 +42,7 @@ void CellStore::ForEach(
   for (const auto& entry : cells_) keys.push_back(entry.first);
   std::sort(keys.begin(), keys.end());
   for (std::uint64_t key : keys) {
-    fn(static_cast<std::uint32_t>(key >> 16), static_cast<std::uint32_t>(key & 0xFFFF),
+    fn(static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(key & 0xFFFFFFFFu),
        cells_.at(key));
   }
 }

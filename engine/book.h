@@ -18,6 +18,9 @@ namespace ledgerix::engine {
 
 inline constexpr std::uint32_t kMaxRows = 1048576;  // 0-based rows are below this
 inline constexpr std::uint32_t kMaxCols = 16384;
+// BIFF8 (and the older BIFF versions, whose rows are 16-bit too).
+inline constexpr std::uint32_t kMaxXlsRows = 65536;
+inline constexpr std::uint32_t kMaxXlsCols = 256;
 
 // A workbook that cannot be read, or a part of one. what() is a Chinese reason for the user,
 // with technical detail in parentheses ("文件已损坏（record SST at offset 0x1A2C: ...）");
@@ -34,10 +37,36 @@ inline constexpr const char* kEncrypted = "工作簿已加密，无法读取";
 inline constexpr const char* kTooLarge = "文件内容过大";
 inline constexpr const char* kUnsupported = "不支持的工作簿格式";
 
-// Sparse cells of one sheet, 0-based row and column.
+// A cell position outside the sheet's limits. Readers catch it to name the record or cell that
+// carried it.
+class CellOutOfRange : public BookError {
+ public:
+  CellOutOfRange(std::uint32_t row, std::uint32_t col, std::uint32_t max_rows,
+                 std::uint32_t max_cols);
+  // "row 2, column 65537 outside a sheet of 65536 rows × 256 columns", for a reader's own wording.
+  const std::string& detail() const { return detail_; }
+
+ private:
+  explicit CellOutOfRange(std::string detail);
+  std::string detail_;
+};
+
+// Sparse cells of one sheet, 0-based row and column. Every cell a reader or the server puts goes
+// through Set, which refuses a position beyond the limits of the file's format, so a damaged
+// record can never land its value in another cell.
 class CellStore {
  public:
+  CellStore() = default;
+  CellStore(std::uint32_t max_rows, std::uint32_t max_cols)
+      : max_rows_(max_rows), max_cols_(max_cols) {}
+  // Throws CellOutOfRange when row or col is beyond the limits.
   void Set(std::uint32_t row, std::uint32_t col, Variant value);
+  void SetLimits(std::uint32_t max_rows, std::uint32_t max_cols) {
+    max_rows_ = max_rows;
+    max_cols_ = max_cols;
+  }
+  std::uint32_t max_rows() const { return max_rows_; }
+  std::uint32_t max_cols() const { return max_cols_; }
   // nullptr when the cell is empty.
   const Variant* Find(std::uint32_t row, std::uint32_t col) const;
   std::size_t size() const { return cells_.size(); }
@@ -46,9 +75,12 @@ class CellStore {
       const std::function<void(std::uint32_t row, std::uint32_t col, const Variant&)>& fn) const;
 
  private:
+  // Each half holds a whole 32-bit index, so no two positions share a key.
   static std::uint64_t Key(std::uint32_t row, std::uint32_t col) {
-    return (std::uint64_t{row} << 16) | col;
+    return (std::uint64_t{row} << 32) | col;
   }
+  std::uint32_t max_rows_ = kMaxRows;
+  std::uint32_t max_cols_ = kMaxCols;
   std::unordered_map<std::uint64_t, Variant> cells_;
 };
 

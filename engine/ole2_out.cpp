@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bridges/output_files.h"
 #include "engine/book.h"
 #include "engine/gsf_support.h"
 
@@ -91,42 +92,10 @@ std::string ReplaceOle2Stream(const std::string& file_bytes, std::string_view st
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  std::string temp = path + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    throw BookError(std::string("无法创建临时文件（") + std::strerror(errno) + "）");
-  }
-  auto fail = [&](const char* what) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(name.data());
-    throw BookError(std::string(what) + "（" + std::strerror(err) + "）");
-  };
-  // mkstemp makes the file private; a saved workbook gets the usual permissions.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0) fail("无法设置文件权限");
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail("无法写入文件");
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail("无法写入文件");
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(name.data());
-    throw BookError(std::string("无法写入文件（") + std::strerror(err) + "）");
-  }
-  if (std::rename(name.data(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(name.data());
-    throw BookError(std::string("无法替换文件（") + std::strerror(err) + "）");
+  try {
+    ledgerix::WriteFileAtomically(path, bytes);
+  } catch (const AutomationError& e) {
+    throw BookError(e.what());
   }
 }
 

@@ -517,6 +517,7 @@ void XlsBook::LoadSheet(int sheet, CellStore& out) {
   } else {
     biff::ReadSubstream(stream_, sources_[static_cast<std::size_t>(sheet)].bof_offset, &sub);
   }
+  out.SetLimits(kMaxXlsRows, kMaxXlsCols);
   int depth = 0;
   bool string_pending = false;
   std::uint32_t pending_row = 0, pending_col = 0;
@@ -533,47 +534,52 @@ void XlsBook::LoadSheet(int sheet, CellStore& out) {
     if (depth != 1) continue;  // embedded chart substreams
     RecordCursor c(stream_, r);
     bool biff2 = version_ == Version::kBiff2;
-    switch (r.id) {
-      case biff::kNumber:
-        ReadNumber(c, out);
-        break;
-      case biff::kRk:
-        ReadRk(c, out);
-        break;
-      case biff::kMulRk:
-        ReadMulRk(c, out);
-        break;
-      case biff::kLabelSst:
-        ReadLabelSst(c, out);
-        break;
-      case biff::kLabel:
-      case biff::kRString:
-        ReadLabel(sub, i, out);
-        break;
-      case biff::kBoolErr:
-        ReadBoolErr(c, out);
-        break;
-      case biff::kFormula:
-      case biff::kFormula3:
-      case biff::kFormula4:
-        string_pending = ReadFormula(c, out, &pending_row, &pending_col);
-        break;
-      case biff::kString:
-      case biff::kString2:
-        if (r.id == biff::kString2 && !biff2) break;
-        if (string_pending) {
-          out.Set(pending_row, pending_col, Variant::String(ReadString(sub, i)));
-          string_pending = false;
-        }
-        break;
-      case biff::kInteger2:
-      case biff::kNumber2:
-      case biff::kLabel2:
-      case biff::kBoolErr2:
-        if (biff2) ReadBiff2Cell(c, r.id, out);
-        break;
-      default:
-        break;
+    // A position past the sheet's limits is named by the record that carried it.
+    try {
+      switch (r.id) {
+        case biff::kNumber:
+          ReadNumber(c, out);
+          break;
+        case biff::kRk:
+          ReadRk(c, out);
+          break;
+        case biff::kMulRk:
+          ReadMulRk(c, out);
+          break;
+        case biff::kLabelSst:
+          ReadLabelSst(c, out);
+          break;
+        case biff::kLabel:
+        case biff::kRString:
+          ReadLabel(sub, i, out);
+          break;
+        case biff::kBoolErr:
+          ReadBoolErr(c, out);
+          break;
+        case biff::kFormula:
+        case biff::kFormula3:
+        case biff::kFormula4:
+          string_pending = ReadFormula(c, out, &pending_row, &pending_col);
+          break;
+        case biff::kString:
+        case biff::kString2:
+          if (r.id == biff::kString2 && !biff2) break;
+          if (string_pending) {
+            out.Set(pending_row, pending_col, Variant::String(ReadString(sub, i)));
+            string_pending = false;
+          }
+          break;
+        case biff::kInteger2:
+        case biff::kNumber2:
+        case biff::kLabel2:
+        case biff::kBoolErr2:
+          if (biff2) ReadBiff2Cell(c, r.id, out);
+          break;
+        default:
+          break;
+      }
+    } catch (const CellOutOfRange& e) {
+      c.Fail(e.detail());
     }
   }
 }

@@ -377,7 +377,11 @@ class XlsxBook : public Book {
     std::string_view type = c.attribute("t").value();
     if (type == "inlineStr") {
       pugi::xml_node is = ChildElement(c, "is");
-      if (is) return Variant::String(RichText(is));
+      if (is) {
+        // An inline string without text is no value at all, as spreadsheet applications read it.
+        std::string text = RichText(is);
+        return text.empty() ? Variant() : Variant::String(std::move(text));
+      }
       // Some writers put an inline string's text in <v>.
     }
     pugi::xml_node v = ChildElement(c, "v");

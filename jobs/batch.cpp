@@ -1,5 +1,8 @@
 #include "jobs/batch.h"
 
+#include <sys/stat.h>
+
+#include "bridges/output_files.h"
 #include "bridges/workbook_passwords.h"
 #include "convert/common/xml_line_writer.h"
 
@@ -18,6 +21,22 @@ BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages, BatchO
   job.saveFolder = WithTrailingSeparator(request.saveFolder);
   job.sheetScope = request.sheetScope;
   const std::size_t count = request.fileNames.size();
+  auto fail = [&](std::string message) {
+    outcome.failed = true;
+    outcome.errorMessage = std::move(message);
+    messages.ShowMessage(outcome.errorMessage, MessageIcon::Stop);
+    return outcome;
+  };
+  if (count > 0) {
+    // Said once, by its path, before any file is read.
+    struct stat folder;
+    if (::stat(request.saveFolder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
+      return fail("保存文件夹《" + request.saveFolder + "》不存在，没有转换任何文件");
+    }
+    // What a killed run left behind; never handed to a conversion or left to grow.
+    RemoveStaleTemporaryFiles(request.saveFolder);
+  }
+  bool wrote = false;
   WorkbookPasswords passwords;
   passwords.known = request.passwords;
   if (request.askPassword) {
@@ -36,13 +55,20 @@ BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages, BatchO
     } catch (const std::exception& e) {
       std::string description = e.what();
       if (description.empty()) description = kInternalError;
-      outcome.failed = true;
-      outcome.errorMessage = "转换文件 " + job.fileName + " 时出错：" + description;
-      messages.ShowMessage(outcome.errorMessage, MessageIcon::Stop);
-      return outcome;
+      return fail("转换文件 " + job.fileName + " 时出错：" + description);
     }
     ++outcome.filesRun;
+    wrote = wrote || !recorder.outputs().empty();
     observer.FileDone(i, count, job.fileName, outcome.lastResult, recorder.outputs());
+  }
+  if (wrote) {
+    // Success is reported only for outputs on disk: one flush of the folder's file system
+    // covers every new file of the batch (replaced files were flushed before their rename).
+    try {
+      SyncOutputFolder(request.saveFolder);
+    } catch (const std::exception& e) {
+      return fail(e.what());
+    }
   }
   if (count > 0 && outcome.lastResult != 0) {
     messages.ShowMessage(kTaskDone, MessageIcon::Information);

@@ -206,6 +206,20 @@ std::string OutputPath(std::string_view saveFolder, std::string_view fileName) {
   return path;
 }
 
+void CheckFileNameLength(Worksheet& sheet, std::string_view fileName,
+                         std::initializer_list<FileNamePart> parts) {
+  constexpr std::size_t kMaxName = 255;  // bytes, on every file system the program writes to
+  if (fileName.size() <= kMaxName || parts.size() == 0) return;
+  const FileNamePart* longest = parts.begin();
+  for (const FileNamePart& part : parts) {
+    if (part.text.size() > longest->text.size()) longest = &part;
+  }
+  throw AutomationError("工作表“" + sheet.GetName() + "”的单元格 " + std::string(longest->address) +
+                        " 的内容太长（" + std::to_string(longest->text.size()) +
+                        " 字节），用它组成的文件名有 " + std::to_string(fileName.size()) +
+                        " 字节，超过了文件名最长的 255 字节");
+}
+
 std::string SafeFileNamePart(std::string_view text) {
   std::string out;
   out.reserve(text.size());

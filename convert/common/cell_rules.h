@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,14 @@ void SetTodayClock(TodayClock clock);
 
 // saveFolder followed directly by fileName.
 std::string OutputPath(std::string_view saveFolder, std::string_view fileName);
+// Throws AutomationError naming the cell whose text made fileName longer than a file name may
+// be (255 bytes): parts are the cells the name was built from, as (address, text).
+struct FileNamePart {
+  std::string_view address;
+  std::string_view text;
+};
+void CheckFileNameLength(Worksheet& sheet, std::string_view fileName,
+                         std::initializer_list<FileNamePart> parts);
 // A file-name part built from cell text: each of / \ : * ? " < > | and every control
 // character becomes "_", so the name cannot leave the save folder.
 std::string SafeFileNamePart(std::string_view text);

@@ -1,100 +1,46 @@
 #include "convert/common/xml_line_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <optional>
 
 #include "bridges/companion.h"
+#include "bridges/output_files.h"
 
 namespace ledgerix {
 namespace {
 
 thread_local OutputRecorder* current_recorder = nullptr;
 
-std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-mode_t NewFileMode() {
-  static const mode_t mode = [] {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-  }();
-  return mode;
-}
-
-// Writes into a temporary file beside the target and renames it into place on Commit.
+// Streams into an AtomicFile, in blocks so that memory stays flat for large documents.
 class AtomicFileSink : public LineSink {
  public:
-  explicit AtomicFileSink(std::string path) : path_(std::move(path)) {
-    temp_ = FolderOf(path_) + "/.ledgerix-XXXXXX";
-    fd_ = ::mkstemp(temp_.data());
-    if (fd_ < 0) {
-      open_errno_ = errno;
-    } else {
-      ::fchmod(fd_, NewFileMode());
-    }
-  }
-  ~AtomicFileSink() override {
-    if (fd_ >= 0) {
-      ::close(fd_);
-      ::unlink(temp_.c_str());
-    }
-  }
+  // Nothing is created until the first line, so a writer is made without error.
+  explicit AtomicFileSink(std::string path) : path_(std::move(path)) {}
 
   void Write(std::string_view bytes) override {
-    if (fd_ < 0) Fail(open_errno_ ? open_errno_ : EBADF);
+    File();
     buffer_.append(bytes);
-    // Keep memory flat for large documents.
     if (buffer_.size() >= (1u << 16)) Flush();
   }
 
   void Commit() override {
-    if (fd_ < 0) Fail(open_errno_ ? open_errno_ : EBADF);
     Flush();
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-      int e = errno;
-      ::unlink(temp_.c_str());
-      Fail(e);
-    }
-    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
-      int e = errno;
-      ::unlink(temp_.c_str());
-      Fail(e);
-    }
+    File().Commit();
     NoteOutputWritten(path_);
   }
 
  private:
-  void Flush() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-      ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        Fail(errno);
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    buffer_.clear();
+  AtomicFile& File() {
+    if (!file_) file_.emplace(path_);
+    return *file_;
   }
-  [[noreturn]] void Fail(int error) const {
-    throw AutomationError("无法写入文件 " + path_ + "：" + std::strerror(error));
+  void Flush() {
+    File().Write(buffer_);
+    buffer_.clear();
   }
 
   std::string path_;
-  std::string temp_;
+  std::optional<AtomicFile> file_;
   std::string buffer_;
-  int fd_ = -1;
-  int open_errno_ = 0;
 };
 
 }  // namespace

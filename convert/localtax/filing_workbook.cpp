@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "bridges/companion.h"
+#include "bridges/output_files.h"
 #include "convert/common/cell_rules.h"
 #include "convert/common/converter_messages.h"
 #include "convert/common/program_folder.h"
@@ -32,6 +33,9 @@ class FilingWorkbook {
   // Opens one of them; nullptr after the message when neither exists.
   static std::unique_ptr<FilingWorkbook> Open(Application& app, std::string targetPath,
                                               std::string_view templateName) {
+    // Kinds 5 and 6 (and 7 and 8) fill one workbook: reading it, filling and saving is one
+    // step across processes, or a run started meanwhile would save over the other's statement.
+    auto lock = std::make_unique<OutputLock>(targetPath);
     bool fromTemplate = !FileExists(targetPath);
     std::string openPath = targetPath;
     if (fromTemplate) {
@@ -43,7 +47,7 @@ class FilingWorkbook {
     }
     std::shared_ptr<Workbook> book = app.GetWorkbooks()->Open(openPath);
     return std::unique_ptr<FilingWorkbook>(
-        new FilingWorkbook(std::move(book), std::move(targetPath), fromTemplate));
+        new FilingWorkbook(std::move(book), std::move(targetPath), fromTemplate, std::move(lock)));
   }
 
   std::shared_ptr<Worksheet> Sheet(int position) {
@@ -63,9 +67,14 @@ class FilingWorkbook {
   }
 
  private:
-  FilingWorkbook(std::shared_ptr<Workbook> book, std::string targetPath, bool fromTemplate)
-      : book_(std::move(book)), targetPath_(std::move(targetPath)), fromTemplate_(fromTemplate) {}
+  FilingWorkbook(std::shared_ptr<Workbook> book, std::string targetPath, bool fromTemplate,
+                 std::unique_ptr<OutputLock> lock)
+      : lock_(std::move(lock)),
+        book_(std::move(book)),
+        targetPath_(std::move(targetPath)),
+        fromTemplate_(fromTemplate) {}
 
+  std::unique_ptr<OutputLock> lock_;  // released last, after the book is closed
   std::shared_ptr<Workbook> book_;
   std::string targetPath_;
   bool fromTemplate_;
@@ -105,7 +114,9 @@ int ConvertBalanceSheet(const std::string& saveFolder, Application& app, Workshe
   std::string f2 = ReadCellText(sheet, "F2");
   std::string h2 = ReadCellText(sheet, "H2");
 
-  std::string target = OutputPath(saveFolder, FilingWorkbookName(taxpayer, name, d2, f2));
+  std::string fileName = FilingWorkbookName(taxpayer, name, d2, f2);
+  CheckFileNameLength(sheet, fileName, {{"A1", taxpayer}, {"B2", name}, {"D2", d2}, {"F2", f2}});
+  std::string target = OutputPath(saveFolder, fileName);
   std::unique_ptr<FilingWorkbook> filing =
       FilingWorkbook::Open(app, std::move(target), layout.templateName);
   if (!filing) return 0;
@@ -138,7 +149,9 @@ int ConvertIncomeStatement(const std::string& saveFolder, Application& app, Work
   std::string c1 = ReadCellText(sheet, "C1");
   std::string c2 = ReadCellText(sheet, "C2");
 
-  std::string target = OutputPath(saveFolder, FilingWorkbookName(taxpayer, name, c1, c2));
+  std::string fileName = FilingWorkbookName(taxpayer, name, c1, c2);
+  CheckFileNameLength(sheet, fileName, {{"B1", taxpayer}, {"B2", name}, {"C1", c1}, {"C2", c2}});
+  std::string target = OutputPath(saveFolder, fileName);
   std::unique_ptr<FilingWorkbook> filing =
       FilingWorkbook::Open(app, std::move(target), layout.templateName);
   if (!filing) return 0;

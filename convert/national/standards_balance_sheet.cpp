@@ -56,6 +56,7 @@ int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet
   const std::string preparationDate = national::PreparationDate(period.end);
 
   const std::string fileName = StatementFileName("ZZFZB_", period.start, period.end, taxpayerId);
+  CheckFileNameLength(sheet, fileName, {{"B4", taxpayerId}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");

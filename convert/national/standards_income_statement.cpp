@@ -40,6 +40,7 @@ int ConvertStandardsIncomeStatement(const std::string& saveFolder, Worksheet& sh
 
   // The same prefix as the system edition's: both editions name a taxpayer's period alike.
   const std::string fileName = StatementFileName("LRB_", period.start, period.end, taxpayerId);
+  CheckFileNameLength(sheet, fileName, {{"B4", taxpayerId}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");

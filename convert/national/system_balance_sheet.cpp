@@ -46,6 +46,7 @@ int ConvertSystemBalanceSheet(const std::string& saveFolder, Worksheet& sheet) {
   std::string prepared = ReadCellText(sheet, "E1");
 
   std::string fileName = StatementFileName("ZCFZB_", periodStart, periodEnd, taxpayer);
+  CheckFileNameLength(sheet, fileName, {{"A1", taxpayer}, {"B2", periodStart}, {"E2", periodEnd}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GBK\"?>");

@@ -47,6 +47,7 @@ int ConvertSystemIncomeStatement(const std::string& saveFolder, Worksheet& sheet
   const PeriodDates period = ReadPeriodDates(sheet, "B3");
 
   const std::string fileName = StatementFileName("LRB_", period.start, period.end, taxpayerId);
+  CheckFileNameLength(sheet, fileName, {{"B4", taxpayerId}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
   out.WriteLine("<?xml version=\"1.0\" encoding=\"GBK\"?>");

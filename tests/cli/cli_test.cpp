@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "convert/common/program_folder.h"
 #include "tests/convert/test_files.h"
 
 namespace ledgerix {
@@ -133,6 +134,38 @@ TEST_F(CliConvert, MissingSaveFolderIsAnErrorAtTheFirstWrite) {
                          (save.path() / "nowhere").string(), "balance.xlsx"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("nowhere"), std::string::npos) << r.err;
+}
+
+TEST_F(CliConvert, MissingSaveFolderIsNamedBeforeAnyFileIsRead) {
+  CliResult r = RunArgs({"convert", "--kind", "1", "--source", source.path().string(), "--save",
+                         (save.path() / "nowhere").string(), "balance.xlsx", "balance.xls"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "保存文件夹《" + (save.path() / "nowhere").string() + "/》不存在，没有转换任何文件\n");
+  EXPECT_EQ(r.out, "");  // no file was started
+}
+
+TEST(CliTemplates, AMissingTemplateWithNothingWrittenExitsOne) {
+  TempFolder program, save;
+  const std::string before = ProgramFolder();
+  SetProgramFolder(program.folder());  // holds no template
+  std::ostringstream out, err;
+  int status =
+      RunCli({"convert", "--kind", "5", "--source",
+              std::string(LEDGERIX_SOURCE_DIR) + "/examples/kind5", "--save", save.path().string()},
+             out, err, false);
+  SetProgramFolder(before);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(err.str().find("请检查《" + program.folder()), std::string::npos) << err.str();
+  EXPECT_EQ(save.FileCount(), 0u);
+  // With the template there the same batch writes its workbook and succeeds.
+  std::ostringstream out2, err2;
+  EXPECT_EQ(
+      RunCli({"convert", "--kind", "5", "--source",
+              std::string(LEDGERIX_SOURCE_DIR) + "/examples/kind5", "--save", save.path().string()},
+             out2, err2, false),
+      0)
+      << err2.str();
 }
 
 TEST(CliDump, PrintsSheetsVisibilityAndTypedCells) {

@@ -90,6 +90,26 @@ TEST(SystemBalanceSheet, HeaderTextsCannotLeaveTheSaveFolder) {
   EXPECT_NE(doc.find("<SB_ZCFZB_ZC COUNT=\"32\">\n</SB_ZCFZB_ZC>"), std::string::npos);
 }
 
+TEST(SystemBalanceSheet, AHeaderTooLongForAFileNameNamesTheCellAndWritesNothing) {
+  TempFolder dir;
+  FakeSheet sheet("资产负债表");
+  FillBalanceSheet(sheet);
+  sheet.SetText("E2", std::string(240, '9'));  // 255 bytes would still fit; this does not
+  try {
+    ConvertSystemBalanceSheet(dir.folder(), sheet);
+    ADD_FAILURE() << "a file name of more than 255 bytes was accepted";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "工作表“资产负债表”的单元格 E2 的内容太长（240 字节），用它组成的文件名有 "
+              "279 字节，超过了文件名最长的 255 字节");
+  }
+  EXPECT_EQ(dir.FileCount(), 0u);
+  // The longest name that fits is written.
+  sheet.SetText("E2", std::string(216, '9'));
+  ConvertSystemBalanceSheet(dir.folder(), sheet);
+  EXPECT_EQ(dir.FileCount(), 1u);
+}
+
 TEST(SystemBalanceSheet, DatesGiveSerialNumbers) {
   TempFolder dir;
   FakeSheet sheet;

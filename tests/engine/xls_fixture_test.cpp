@@ -95,6 +95,21 @@ TEST(XlsFixtures, GnumericBiff7InGbk) {
   EXPECT_EQ(At(*book, 3, "B2"), Variant::String("active sheet"));
 }
 
+TEST(XlsFixtures, MulrkPastTheLastColumnIsRefused) {
+  // xlwt.xls with its first MULRK (B1:C1) moved to column 0xFFFF: opening still works, reading
+  // the sheet fails naming the record, and the other sheets are untouched.
+  auto book = OpenBook(Fixture("mulrk-past-last-column.xls"));
+  try {
+    book->Cells(0);
+    ADD_FAILURE() << "the sheet was read";
+  } catch (const BookError& e) {
+    EXPECT_NE(std::string(e.what()).find("record MULRK at offset 0x566"), std::string::npos)
+        << e.what();
+    EXPECT_NE(std::string(e.what()).find("column 65536 outside"), std::string::npos) << e.what();
+  }
+  EXPECT_NO_THROW(book->Cells(1));
+}
+
 TEST(XlsFixtures, PythonXlwt) {
   auto book = OpenBook(Fixture("xlwt.xls"));
   ASSERT_EQ(book->sheets().size(), 3u);

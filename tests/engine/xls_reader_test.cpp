@@ -216,6 +216,52 @@ TEST(XlsReaderHostile, SharedStringIndexPastTheTable) {
   EXPECT_NE(ErrorOf(Workbook({{"S", 0, 0, ""}}, cut)).find("record SST"), std::string::npos);
 }
 
+TEST(XlsReaderHostile, CellsPastTheLastColumnOrRowAreRefusedNotMovedElsewhere) {
+  // A2 holds 42; a MULRK at row 1, column 0xFFFF carries 1 and 2. Its second value lies past
+  // the last column and must not land in A2 (or anywhere): the sheet fails, naming the record.
+  auto mulrk = [](unsigned row, unsigned col) {
+    return Rec(0x00BD, U16(row) + U16(col) + U16(15) + U32((1u << 2) | 2) + U16(15) +
+                           U32((2u << 2) | 2) + U16(col + 1));
+  };
+  std::string hostile = Workbook({{"S", 0, 0, Number(1, 0, 42) + mulrk(0, 0xFFFF)}}, "");
+  std::string error = ErrorOf(hostile, 0);
+  EXPECT_NE(error.find(std::string(kCorrupt) + "（record MULRK at offset"), std::string::npos)
+      << error;
+  EXPECT_NE(error.find("column 65536 outside a sheet of 65536 rows × 256 columns"),
+            std::string::npos)
+      << error;
+  // Every cell record goes through the same check: a NUMBER at column 256, an RK at column
+  // 0xFFFF, a LABELSST at column 300, a FORMULA at column 256.
+  for (const std::string& cell :
+       {Number(0, 256, 1), Rec(0x027E, Cell(0, 0xFFFF) + U32((7u << 2) | 2)), LabelSst(0, 300, 0),
+        Formula(5, 256, F64(1))}) {
+    std::string e =
+        ErrorOf(Workbook({{"S", 0, 0, Number(1, 0, 42) + cell}}, Sst({Str8("a")}, 1)), 0);
+    EXPECT_NE(e.find("outside a sheet of 65536 rows"), std::string::npos) << e;
+  }
+  // The last column and the last row are still cells.
+  auto edge = Open(Workbook({{"S", 0, 0, Number(65535, 255, 5) + mulrk(7, 254)}}, ""));
+  EXPECT_EQ(At(*edge, 0, "IV65536"), Variant::Number(5));
+  EXPECT_EQ(At(*edge, 0, "IU8"), Variant::Number(1));
+  EXPECT_EQ(At(*edge, 0, "IV8"), Variant::Number(2));
+  EXPECT_EQ(edge->Cells(0).size(), 3u);
+}
+
+TEST(CellStore, PositionsNeverShareAKeyAndLimitsHold) {
+  CellStore store;  // the .xlsx limits
+  store.Set(kMaxRows - 1, kMaxCols - 1, Variant::Number(1));
+  store.Set(1, 0, Variant::Number(42));
+  store.Set(0, kMaxCols - 1, Variant::Number(3));
+  EXPECT_THROW(store.Set(0, kMaxCols, Variant::Number(2)), CellOutOfRange);
+  EXPECT_THROW(store.Set(kMaxRows, 0, Variant::Number(2)), CellOutOfRange);
+  EXPECT_THROW(store.Set(0, 0xFFFFFFFFu, Variant()), CellOutOfRange);
+  EXPECT_EQ(*store.Find(1, 0), Variant::Number(42));
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> seen;
+  store.ForEach([&](std::uint32_t r, std::uint32_t c, const Variant&) { seen.emplace_back(r, c); });
+  EXPECT_EQ(seen, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                      {0, kMaxCols - 1}, {1, 0}, {kMaxRows - 1, kMaxCols - 1}}));
+}
+
 TEST(XlsReaderHostile, BrokenStructure) {
   std::string good = Workbook({{"S", 0, 0, Number(0, 0, 1)}}, "");
   // Truncated between records, and inside a record.

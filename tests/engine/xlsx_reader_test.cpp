@@ -247,6 +247,21 @@ TEST(XlsxCells, TypesFormulasWithoutResultsAndPositionsWithoutReferences) {
   EXPECT_EQ(book->Cells(0).size(), 14u);
 }
 
+TEST(XlsxCells, InlineStringsWithoutTextAreEmptyCells) {
+  auto book = OpenParts(
+      OneSheetPackage("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t/></is></c>"
+                      "<c r=\"B1\" t=\"inlineStr\"><is/></c>"
+                      "<c r=\"C1\" t=\"inlineStr\"><is><r><t></t></r><r><t/></r></is></c>"
+                      "<c r=\"D1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> </t></is></c>"
+                      "<c r=\"E1\" t=\"inlineStr\"><is><t>0</t></is></c></row>"));
+  EXPECT_EQ(book->Cells(0).Find(0, 0), nullptr);
+  EXPECT_EQ(book->Cells(0).Find(0, 1), nullptr);
+  EXPECT_EQ(book->Cells(0).Find(0, 2), nullptr);
+  EXPECT_EQ(Cell(*book, 0, "D1"), Str(" "));
+  EXPECT_EQ(Cell(*book, 0, "E1"), Str("0"));
+  EXPECT_EQ(book->Cells(0).size(), 2u);
+}
+
 TEST(XlsxCells, UndecodableValuesFailTheSheetNamingTheCell) {
   struct Case {
     const char* cell;

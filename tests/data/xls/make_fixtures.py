@@ -11,6 +11,9 @@
    needed only to regenerate) writes the BIFF7 copy gnumeric_biff7.xls from lo.xlsx, under a
    Chinese locale so that its text is in GBK (code page 936).
 4. python3-xlwt writes xlwt.xls.
+5. mulrk-past-last-column.xls is xlwt.xls with the column of its first MULRK record (stream
+   offset 0x566, B1:C1) set to 0xFFFF, the rest byte for byte: a damaged file whose second
+   value lies past the last column (patch_mulrk below, olefile in place, same size).
 The expected values in tests/engine/xls_fixture_test.cpp are written by hand from the tables
 below, not from reading the output.
 """
@@ -116,6 +119,21 @@ def write_xlwt(path):
     wb.save(path)
 
 
+def patch_mulrk(source, path):
+    import struct
+
+    import olefile
+
+    shutil.copyfile(source, path)
+    ole = olefile.OleFileIO(path, write_mode=True)
+    stream = bytearray(ole.openstream("Workbook").read())
+    rid, _, _, col = struct.unpack_from("<HHHH", stream, 0x566)
+    assert rid == 0x00BD and col == 1, "xlwt.xls changed: find its first MULRK again"
+    struct.pack_into("<H", stream, 0x566 + 6, 0xFFFF)
+    ole.write_stream("Workbook", bytes(stream))
+    ole.close()
+
+
 def main():
     out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else HERE)
     os.makedirs(out, exist_ok=True)
@@ -125,6 +143,7 @@ def main():
         convert_with_office(src, out)
     write_biff7(os.path.join(out, "lo.xlsx"), os.path.join(out, "gnumeric_biff7.xls"))
     write_xlwt(os.path.join(out, "xlwt.xls"))
+    patch_mulrk(os.path.join(out, "xlwt.xls"), os.path.join(out, "mulrk-past-last-column.xls"))
 
 
 if __name__ == "__main__":
