@@ -14,7 +14,7 @@
 namespace ledgerix {
 
 CAboutDlg::CAboutDlg(wxWindow* parent) {
-  wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kAboutDialogResource));
+  wxXmlResource::Get()->LoadDialog(this, parent, ResourceName(kAboutDialogResource));
   SetAffirmativeId(1);
   SetEscapeId(1);
   XRCCTRL(*this, "about_icon", wxStaticBitmap)->SetBitmap(ProgramIcon(48));
@@ -25,6 +25,10 @@ CAboutDlg::CAboutDlg(wxWindow* parent) {
       ->SetURL(wxFileName::FileNameToURL(wxFileName(ToWx(HelpDocumentPath(ProgramFolder())))));
   Fit();
   CentreOnParent();
+  CentreWhenMapped(this);
+  // The link would take the focus first, and Enter would open the help page instead of
+  // pressing 确定.
+  FindWindow(1)->SetFocus();
 }
 
 }  // namespace ledgerix

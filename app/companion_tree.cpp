@@ -107,9 +107,9 @@ std::string fnGetTreeFullPath(wxTreeCtrl* tree, const wxTreeItemId& root,
   return node ? WithSeparator(node->path) : std::string();
 }
 
-void fnBrowseFolder(wxWindow* owner, const wxString& caption, int editId) {
+void fnBrowseFolder(wxWindow* owner, std::string_view caption, int editId) {
   auto* edit = wxDynamicCast(owner->FindWindow(editId), wxTextCtrl);
-  wxDirDialog picker(owner, caption, edit ? edit->GetValue() : wxString(),
+  wxDirDialog picker(owner, ToWx(caption), edit ? edit->GetValue() : wxString(),
                      wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
   if (picker.ShowModal() == wxID_OK && edit) edit->SetValue(picker.GetPath());
 }

@@ -6,6 +6,7 @@
 #include <wx/treebase.h>
 
 #include <string>
+#include <string_view>
 
 class wxTreeCtrl;
 class wxWindow;
@@ -24,6 +25,6 @@ void fnSetTreeDefaultItem(wxTreeCtrl* tree, const wxTreeItemId& root, const std:
 std::string fnGetTreeFullPath(wxTreeCtrl* tree, const wxTreeItemId& root, const wxTreeItemId& item);
 // A folder picker captioned caption; the chosen folder replaces the text of owner's edit
 // control editId.
-void fnBrowseFolder(wxWindow* owner, const wxString& caption, int editId);
+void fnBrowseFolder(wxWindow* owner, std::string_view caption, int editId);
 
 }  // namespace ledgerix

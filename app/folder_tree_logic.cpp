@@ -60,13 +60,14 @@ bool StartsWithFolder(const std::string& path, std::string_view prefix) {
 
 std::vector<TreeDrive> ListDrives(const std::string& homeFolder, std::string_view mountsText) {
   std::vector<TreeDrive> drives;
-  drives.push_back({"/", "/"});
+  // The home folder first: that is where a user's workbooks are.
   std::vector<std::string> home = Components(homeFolder);
   if (!home.empty()) {
     std::string path;
     for (const std::string& c : home) path += "/" + c;
     drives.push_back({path, path});
   }
+  drives.push_back({"/", "/"});
   std::vector<std::string> volumes;
   std::istringstream lines{std::string(mountsText)};
   std::string line;

@@ -13,8 +13,9 @@ struct TreeDrive {
   std::string path;   // the folder, without a trailing separator unless it is the root
 };
 
-// The drives of this machine: the file-system root, the user's home folder and the volumes
-// mounted below /media, /mnt and /run/media (from mountsText, in /proc/self/mounts form).
+// The drives of this machine: the user's home folder, the file-system root and the volumes
+// mounted below /media, /mnt and /run/media (from mountsText, in /proc/self/mounts form), in
+// that order.
 std::vector<TreeDrive> ListDrives(const std::string& homeFolder, std::string_view mountsText);
 // ListDrives for this process.
 std::vector<TreeDrive> MachineDrives();

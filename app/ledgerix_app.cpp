@@ -36,6 +36,7 @@ std::string CurrentExceptionText() {
 bool CLedgerixApp::OnInit() {
   SetAppName(ToWx(kSettingsApp));
   SetVendorName(ToWx(kSettingsVendor));
+  InitUiLanguage();
 
   m_instance = std::make_unique<SingleInstance>();
   if (!m_instance->Create()) return false;

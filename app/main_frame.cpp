@@ -15,22 +15,34 @@
 #include "convert/common/program_folder.h"
 
 #if defined(__WXGTK__)
-#include <wx/display.h>
+#include <gtk/gtk.h>
 #endif
 
 namespace ledgerix {
 namespace {
 
 // Status bar panes after the message pane.
-constexpr const char* kIndicatorText[] = {"CAP", "NUM", "SCRL"};
+constexpr std::string_view kIndicatorText[] = {"CAP", "NUM", "SCRL"};
+#if !defined(__WXGTK__)
 constexpr wxKeyCode kIndicatorKey[] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+#endif
 
-bool IndicatorKeysReadable() {
+// Whether the lock key of indicator i is on. GTK knows the lock states of every display;
+// wxGetKeyState tells only whether Scroll Lock is held down.
+bool IndicatorOn(int i) {
 #if defined(__WXGTK__)
-  // wxGetKeyState reads toggle keys through X11 only.
-  return wxGetDisplayInfo().type == wxDisplayX11;
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  if (!keymap) return false;
+  switch (i) {
+    case 0:
+      return gdk_keymap_get_caps_lock_state(keymap);
+    case 1:
+      return gdk_keymap_get_num_lock_state(keymap);
+    default:
+      return gdk_keymap_get_scroll_lock_state(keymap);
+  }
 #else
-  return true;
+  return wxGetKeyState(kIndicatorKey[i]);
 #endif
 }
 
@@ -44,15 +56,20 @@ CChildView::CChildView(wxWindow* parent)
 
 CMainFrame::CMainFrame()
     : wxFrame(nullptr, wxID_ANY, ToWx(kProductName), wxDefaultPosition, wxSize(800, 560)),
-      m_messages(this) {
+      m_messages(this),
+      m_run(RunConversion),
+      m_launch([](const std::string& path) { return wxLaunchDefaultApplication(ToWx(path)); }) {
   SetIcons(ProgramIcons());
-  SetMenuBar(wxXmlResource::Get()->LoadMenuBar(this, wxString::Format("%d", kMainMenuResource)));
+  SetMenuBar(wxXmlResource::Get()->LoadMenuBar(this, ResourceName(kMainMenuResource)));
   SetAcceleratorTable(LoadAcceleratorTable(kMainMenuResource));
 
   wxStatusBar* bar = CreateStatusBar(4);
-  const int indicatorWidth = bar->GetTextExtent("SCRL").GetWidth() + 16;
+  const int indicatorWidth = bar->GetTextExtent(ToWx(kIndicatorText[2])).GetWidth() + 16;
   const int widths[] = {-1, indicatorWidth, indicatorWidth, indicatorWidth};
   bar->SetStatusWidths(4, widths);
+  // Drawn as panes, so that the indicators have their place while their keys are off.
+  const int styles[] = {wxSB_SUNKEN, wxSB_SUNKEN, wxSB_SUNKEN, wxSB_SUNKEN};
+  bar->SetStatusStyles(4, styles);
   SetStatusText(ToWx(kReadyText), 0);
 
   m_wndView = new CChildView(this);
@@ -69,8 +86,31 @@ void CMainFrame::RestoreAndRaise() {
 
 void CMainFrame::OnReport(wxCommandEvent& event) {
   CurrentReportKind = ReportKindForCommand(CommandFromToolkitId(event.GetId()));
-  CTransSettingDlg dialog(this, m_settings, *m_sink, RunConversion);
+  CTransSettingDlg dialog(this, m_settings, *m_sink, m_run);
   dialog.ShowModal();
+  if (dialog.BatchRan()) {
+    m_lastSaveFolder = dialog.SaveFolder();
+    SetStatusText(ToWx(BatchStatusText(dialog.ConvertedCount(), m_lastSaveFolder)), 0);
+  }
+  TakeFocusBack();
+}
+
+void CMainFrame::TakeFocusBack() {
+  Raise();
+  SetFocus();
+}
+
+void CMainFrame::OnOpenOutputFolder(wxCommandEvent&) {
+  if (m_lastSaveFolder.empty()) return;
+  if (!wxFileName::DirExists(ToWx(m_lastSaveFolder))) {
+    m_sink->ShowMessage("未找到输出文件夹：" + m_lastSaveFolder, MessageIcon::Exclamation);
+    return;
+  }
+  m_launch(m_lastSaveFolder);
+}
+
+void CMainFrame::OnUpdateOpenOutputFolder(wxUpdateUIEvent& event) {
+  event.Enable(!m_lastSaveFolder.empty());
 }
 
 void CMainFrame::OnPrintBatch(wxCommandEvent&) {
@@ -92,6 +132,7 @@ void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event) {
 void CMainFrame::OnSettings(wxCommandEvent&) {
   CSettingDlg dialog(this, m_settings);
   dialog.ShowModal();
+  TakeFocusBack();
 }
 
 void CMainFrame::OpenDocument(const std::string& path, std::string_view missingMessage) {
@@ -99,7 +140,7 @@ void CMainFrame::OpenDocument(const std::string& path, std::string_view missingM
     m_sink->ShowMessage(missingMessage, MessageIcon::Exclamation);
     return;
   }
-  wxLaunchDefaultApplication(ToWx(path));
+  m_launch(path);
 }
 
 void CMainFrame::OnHelp(wxCommandEvent&) {
@@ -113,6 +154,7 @@ void CMainFrame::OnLicense(wxCommandEvent&) {
 void CMainFrame::OnAbout(wxCommandEvent&) {
   CAboutDlg dialog(this);
   dialog.ShowModal();
+  TakeFocusBack();
 }
 
 void CMainFrame::OnIdle(wxIdleEvent& event) {
@@ -121,12 +163,11 @@ void CMainFrame::OnIdle(wxIdleEvent& event) {
 }
 
 void CMainFrame::UpdateIndicators() {
-  static const bool readable = IndicatorKeysReadable();
   for (int i = 0; i < 3; ++i) {
-    const int on = readable && wxGetKeyState(kIndicatorKey[i]) ? 1 : 0;
+    const int on = IndicatorOn(i) ? 1 : 0;
     if (on == m_indicatorState[i]) continue;
     m_indicatorState[i] = on;
-    SetStatusText(on ? kIndicatorText[i] : "", i + 1);
+    SetStatusText(on ? ToWx(kIndicatorText[i]) : wxString(), i + 1);
   }
 }
 
@@ -149,6 +190,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
   EVT_MENU(ToolkitCommandId(kCmdHelp), CMainFrame::OnHelp)
   EVT_MENU(ToolkitCommandId(kCmdLicense), CMainFrame::OnLicense)
   EVT_MENU(ToolkitCommandId(kCmdAbout), CMainFrame::OnAbout)
+  EVT_MENU(ToolkitCommandId(kCmdOpenOutputFolder), CMainFrame::OnOpenOutputFolder)
+  EVT_UPDATE_UI(ToolkitCommandId(kCmdOpenOutputFolder), CMainFrame::OnUpdateOpenOutputFolder)
   EVT_IDLE(CMainFrame::OnIdle)
 wxEND_EVENT_TABLE()
 

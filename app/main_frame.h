@@ -3,6 +3,10 @@
 
 #include <wx/frame.h>
 
+#include <functional>
+#include <string>
+
+#include "app/trans_logic.h"
 #include "app/wx_support.h"
 
 namespace ledgerix {
@@ -21,6 +25,12 @@ class CMainFrame : public wxFrame {
   void RestoreAndRaise();
   // Where the commands' messages go; message boxes over this window unless replaced.
   void SetMessageSink(MessageSink& sink) { m_sink = &sink; }
+  // What converts one file of a batch (RunConversion unless replaced).
+  void SetFileRunner(FileRunner run) { m_run = std::move(run); }
+  // What opens a folder or document with the desktop's handler.
+  void SetLauncher(std::function<bool(const std::string&)> launch) { m_launch = std::move(launch); }
+  // The save folder of the last batch; empty before one ran.
+  const std::string& LastSaveFolder() const { return m_lastSaveFolder; }
 
  private:
   void OnReport(wxCommandEvent& event);
@@ -32,6 +42,10 @@ class CMainFrame : public wxFrame {
   void OnHelp(wxCommandEvent& event);
   void OnLicense(wxCommandEvent& event);
   void OnAbout(wxCommandEvent& event);
+  void OnOpenOutputFolder(wxCommandEvent& event);
+  void OnUpdateOpenOutputFolder(wxUpdateUIEvent& event);
+  // Back to this window after a dialog: the window manager does not always give it back.
+  void TakeFocusBack();
   void OnIdle(wxIdleEvent& event);
 
   void OpenDocument(const std::string& path, std::string_view missingMessage);
@@ -41,6 +55,9 @@ class CMainFrame : public wxFrame {
   WxSettingsStore m_settings;
   WxMessageSink m_messages;
   MessageSink* m_sink = &m_messages;
+  FileRunner m_run;
+  std::function<bool(const std::string&)> m_launch;
+  std::string m_lastSaveFolder;
   int m_indicatorState[3] = {-1, -1, -1};  // shown state of CAP, NUM, SCRL; -1 not yet
 
   wxDECLARE_EVENT_TABLE();

@@ -18,10 +18,11 @@ enum : int {
   kIdOK = 1,
   kIdCancel = 2,
 };
+constexpr std::string_view kSizeKey = "settings";
 }  // namespace
 
 CSettingDlg::CSettingDlg(wxWindow* parent, SettingsStore& store) : m_store(store) {
-  wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kSettingDialogResource));
+  wxXmlResource::Get()->LoadDialog(this, parent, ResourceName(kSettingDialogResource));
   SetAffirmativeId(kIdOK);
   SetEscapeId(kIdCancel);
   const DefaultFolders folders = ReadDefaultFolders(m_store);
@@ -33,8 +34,13 @@ CSettingDlg::CSettingDlg(wxWindow* parent, SettingsStore& store) : m_store(store
     edit->SetValidator(wxGenericValidator(member));
   }
   Fit();
+  SetMinSize(GetSize());
+  RestoreDialogSize(this, kSizeKey);
   CentreOnParent();
+  CentreWhenMapped(this);
 }
+
+CSettingDlg::~CSettingDlg() { SaveDialogSize(this, kSizeKey); }
 
 void CSettingDlg::OnBrowseSource(wxCommandEvent&) {
   fnBrowseFolder(this, "请选择默认数据源路径:", kIdSourceEdit);

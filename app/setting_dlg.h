@@ -10,6 +10,7 @@ namespace ledgerix {
 class CSettingDlg : public wxDialog {
  public:
   CSettingDlg(wxWindow* parent, SettingsStore& store);
+  ~CSettingDlg() override;
 
  private:
   void OnBrowseSource(wxCommandEvent& event);

@@ -19,6 +19,7 @@ enum CommandId : int {
   kCmdSmallBalanceSheet = 32807,
   kCmdSmallIncomeStatement = 32809,
   kCmdIncomeTaxReturn = 32811,
+  kCmdOpenOutputFolder = 32813,  // the save folder of the last batch, in the file manager
   kCmdSettings = 32780,
   kCmdHelp = 32790,
   kCmdLicense = 32792,

@@ -5,6 +5,8 @@
 #include <wx/snglinst.h>
 #include <wx/utils.h>
 
+#include "app/wx_support.h"
+
 #ifndef __WINDOWS__
 #include <unistd.h>
 #endif
@@ -12,8 +14,8 @@
 namespace ledgerix {
 namespace {
 
-constexpr const char* kInstanceName = "Ledgerix";
-constexpr const char* kRaiseTopic = "raise";
+wxString InstanceName() { return ToWx("Ledgerix"); }
+wxString RaiseTopic() { return ToWx("raise"); }
 
 class RaiseConnection : public wxConnection {
  public:
@@ -31,7 +33,7 @@ class RaiseServer : public wxServer {
  public:
   explicit RaiseServer(std::function<void()> onRaise) : m_onRaise(std::move(onRaise)) {}
   wxConnectionBase* OnAcceptConnection(const wxString& topic) override {
-    return topic == kRaiseTopic ? new RaiseConnection(m_onRaise) : nullptr;
+    return topic == RaiseTopic() ? new RaiseConnection(m_onRaise) : nullptr;
   }
 
  private:
@@ -42,18 +44,18 @@ class RaiseServer : public wxServer {
 
 SingleInstance::SingleInstance() {
 #ifdef __WINDOWS__
-  m_service = kInstanceName;  // a DDE service name
+  m_service = InstanceName();  // a DDE service name
 #else
   // Per user and per logon: the runtime folder when the session has one.
   wxString runtime;
-  wxString name = kInstanceName;
-  if (wxGetEnv("XDG_RUNTIME_DIR", &runtime) && wxFileName::DirExists(runtime)) {
+  wxString name = InstanceName();
+  if (wxGetEnv(ToWx("XDG_RUNTIME_DIR"), &runtime) && wxFileName::DirExists(runtime)) {
     m_folder = runtime;
   } else {
     m_folder = wxFileName::GetTempDir();
-    name += "-" + wxGetUserId();
+    name += ToWx("-") + wxGetUserId();
   }
-  m_service = wxFileName(m_folder, name + ".ipc").GetFullPath();
+  m_service = wxFileName(m_folder, name + ToWx(".ipc")).GetFullPath();
 #endif
 }
 
@@ -67,7 +69,7 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::Create() {
   m_checker = std::make_unique<wxSingleInstanceChecker>();
 #ifdef __WINDOWS__
-  return m_checker->Create(kInstanceName);
+  return m_checker->Create(InstanceName());
 #else
   wxString name = wxFileName(m_service).GetName();
   return m_checker->Create(name, m_folder);
@@ -79,9 +81,9 @@ bool SingleInstance::AnotherIsRunning() const { return m_checker->IsAnotherRunni
 void SingleInstance::AskRunningToRaise() const {
   wxClient client;
   std::unique_ptr<wxConnectionBase> connection(
-      client.MakeConnection("localhost", m_service, kRaiseTopic));
+      client.MakeConnection(ToWx("localhost"), m_service, RaiseTopic()));
   if (!connection) return;
-  connection->Execute(kRaiseTopic);
+  connection->Execute(RaiseTopic());
   connection->Disconnect();
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "bridges/companion.h"
+#include "bridges/workbook_passwords.h"
 
 namespace ledgerix {
 
@@ -26,8 +27,19 @@ TransDialogStart PlanTransDialog(const DefaultFolders& folders, ReportKind kind,
   return start;
 }
 
+std::string StoppedMessage(std::size_t converted) {
+  return "已停止：转换了 " + std::to_string(converted) + " 个文件，其余文件未转换。";
+}
+
+std::string BatchStatusText(std::size_t converted, const std::string& saveFolder) {
+  return "已转换 " + std::to_string(converted) + " 个文件，保存在 " + saveFolder;
+}
+
 DialogBatchEnd RunDialogBatch(const DialogBatch& batch, const FileRunner& run,
-                              MessageSink& messages, const std::function<void(int)>& progress) {
+                              MessageSink& messages, const std::function<void(int)>& progress,
+                              const std::function<bool()>& stopRequested, std::size_t* converted) {
+  std::size_t done = 0;
+  if (converted) *converted = 0;
   if (batch.choice == FileChoice::Selected && batch.selected.empty()) {
     messages.ShowMessage(kNoFileSelected, MessageIcon::Information);
     return DialogBatchEnd::NothingSelected;
@@ -41,14 +53,25 @@ DialogBatchEnd RunDialogBatch(const DialogBatch& batch, const FileRunner& run,
   job.sourceFolder = batch.sourceFolder;
   job.saveFolder = batch.saveFolder;
   job.sheetScope = batch.sheetScope;
+  WorkbookPasswords passwords;
+  if (batch.askPassword) {
+    passwords.ask = [&batch, &job](const std::string&) { return batch.askPassword(job.fileName); };
+  }
+  ScopedWorkbookPasswords scopedPasswords(std::move(passwords));
   int lastResult = 0;
   const std::size_t n = batch.items.size();
   for (std::size_t i = 0; i < n; ++i) {
     progress(static_cast<int>(i * 100 / n));
+    if (stopRequested && stopRequested()) {
+      messages.ShowMessage(StoppedMessage(done), MessageIcon::Information);
+      return DialogBatchEnd::Stopped;
+    }
     if (batch.choice == FileChoice::All || isSelected[i]) {
       job.fileName = batch.items[i];
       try {
         lastResult = run(job, messages);
+        if (lastResult != 0) ++done;
+        if (converted) *converted = done;
       } catch (const std::exception& e) {
         std::string description = e.what();
         if (description.empty()) description = kInternalError;

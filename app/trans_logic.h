@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,20 +47,37 @@ struct DialogBatch {
   FileChoice choice = FileChoice::All;
   std::vector<std::string> items;     // the file list, in list order
   std::vector<std::size_t> selected;  // selected list positions, any order
+  // Asks the user for the password of an encrypted workbook (given its name in the list) that
+  // the default password does not open; nullopt when the user skips it. The answer serves
+  // that one opening and is not kept.
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
 
 enum class DialogBatchEnd {
   NothingSelected,  // "选中文件" with no selection: nothing ran, the dialog stays open
   Completed,        // every file ran: the dialog closes
   Failed,           // an error ended the batch: the dialog stays open
+  Stopped,          // the user asked to stop: the files before stayed converted
 };
+
+// A stopped batch's closing message.
+std::string StoppedMessage(std::size_t converted);
+// The main window's status text after a batch.
+std::string BatchStatusText(std::size_t converted, const std::string& saveFolder);
+inline constexpr std::string_view kStopQuestion = "是否在当前文件完成后停止？";
 
 using FileRunner = std::function<int(const ConversionJob&, MessageSink&)>;
 
 // Runs OK's batch: each file to convert in list order through run, the progress told
 // i*100/n before and (i+1)*100/n after every list item, "任务完成！" when the last run returned
 // nonzero. An error is shown (stop icon, the file named) and ends the batch.
+// stopRequested, asked before each list item once the progress is told, ends the batch as
+// Stopped when true ("是否在当前文件完成后停止？" answered yes while the previous file ran): no
+// further file runs and the stop message tells how many were converted. converted, when given,
+// receives the number of runs that returned nonzero.
 DialogBatchEnd RunDialogBatch(const DialogBatch& batch, const FileRunner& run,
-                              MessageSink& messages, const std::function<void(int)>& progress);
+                              MessageSink& messages, const std::function<void(int)>& progress,
+                              const std::function<bool()>& stopRequested = {},
+                              std::size_t* converted = nullptr);
 
 }  // namespace ledgerix

@@ -1,5 +1,6 @@
 #include "app/trans_setting_dlg.h"
 
+#include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
@@ -11,6 +12,8 @@
 
 #include "app/companion_tree.h"
 #include "app/folder_tree_logic.h"
+#include "app/message_box.h"
+#include "app/password_dlg.h"
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
 #include "convert/common/program_folder.h"
@@ -33,7 +36,8 @@ enum : int {
   kIdProgress = 1020,
 };
 
-constexpr const char* kTreeRootText = "我的电脑";
+constexpr std::string_view kTreeRootText = "我的电脑";
+constexpr std::string_view kSizeKey = "conversion";
 
 bool RadioIsSet(wxWindow* dialog, int id) {
   return wxDynamicCast(dialog->FindWindow(id), wxRadioButton)->GetValue();
@@ -44,7 +48,7 @@ bool RadioIsSet(wxWindow* dialog, int id) {
 CTransSettingDlg::CTransSettingDlg(wxWindow* parent, SettingsStore& store, MessageSink& messages,
                                    FileRunner run)
     : m_store(store), m_messages(messages), m_run(std::move(run)) {
-  wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", kTransDialogResource));
+  wxXmlResource::Get()->LoadDialog(this, parent, ResourceName(kTransDialogResource));
   SetAffirmativeId(kIdOK);
   SetEscapeId(kIdCancel);
   m_sourceTree = wxDynamicCast(FindWindow(kIdSourceTree), wxTreeCtrl);
@@ -52,11 +56,16 @@ CTransSettingDlg::CTransSettingDlg(wxWindow* parent, SettingsStore& store, Messa
   m_fileList = wxDynamicCast(FindWindow(kIdFileList), wxListBox);
   m_progress = wxDynamicCast(FindWindow(kIdProgress), wxGauge);
   Fit();
+  SetMinSize(GetSize());
+  RestoreDialogSize(this, kSizeKey);
   CentreOnParent();
+  CentreWhenMapped(this);
 }
 
+CTransSettingDlg::~CTransSettingDlg() { SaveDialogSize(this, kSizeKey); }
+
 void CTransSettingDlg::InitTree(wxTreeCtrl* tree, wxTreeItemId* root, const std::string& folder) {
-  *root = tree->AddRoot(kTreeRootText);
+  *root = tree->AddRoot(ToWx(kTreeRootText));
   fnAddTreeDrive(tree, *root);
   fnAddTreeDriveDir(tree, *root);
   tree->Expand(*root);
@@ -77,6 +86,17 @@ void CTransSettingDlg::OnInitDialog(wxInitDialogEvent& event) {
   m_initialising = false;
   FindWindow(kIdActiveSheet)->Enable(start.scopeEnabled);
   FindWindow(kIdAllSheets)->Enable(start.scopeEnabled);
+  // A tree scrolls only once it has its size on screen.
+  CallAfter([this] { ScrollSelectionsIntoView(); });
+}
+
+void CTransSettingDlg::ScrollSelectionsIntoView() {
+  for (wxTreeCtrl* tree : {m_sourceTree, m_saveTree}) {
+    const wxTreeItemId selected = tree->GetSelection();
+    if (!selected.IsOk()) continue;
+    tree->EnsureVisible(selected);
+    tree->ScrollTo(selected);
+  }
 }
 
 void CTransSettingDlg::OnItemExpanded(wxTreeEvent& event) {
@@ -146,8 +166,9 @@ void CTransSettingDlg::OnAllSheets(wxCommandEvent&) {
 void CTransSettingDlg::ShowProgress(int value) {
   m_progress->SetValue(value);
   // The toolkit paints on its frame clock, which a busy thread never reaches: hand it one
-  // frame's time now and then, taking only paint and layout events, so that no input reaches
-  // the dialog while its batch runs.
+  // frame's time now and then. Every event is taken then, input included, so that nothing
+  // typed during the batch waits to be replayed after it: the locked controls ignore it, and
+  // 取消 or Escape asks whether to stop.
   constexpr long kRepaintEveryMs = 200, kFrameMs = 20;
   if (value != 100 && m_sinceRepaint.Time() < kRepaintEveryMs) {
     return;
@@ -156,10 +177,55 @@ void CTransSettingDlg::ShowProgress(int value) {
   wxStopWatch frame;
   do {
     m_progress->Update();
-    if (loop) loop->YieldFor(wxEVT_CATEGORY_UI);
+    if (loop && !loop->IsYielding()) {
+      loop->YieldFor(wxEVT_CATEGORY_ALL);
+      // The toolkit posts some answers to input (Escape's 取消) rather than sending them.
+      wxTheApp->ProcessPendingEvents();
+    }
     wxMilliSleep(1);
   } while (frame.Time() < kFrameMs);
   m_sinceRepaint.Start();
+}
+
+void CTransSettingDlg::LockForBatch(bool lock) {
+  if (!lock) {
+    for (auto [window, enabled] : m_lockedControls) window->Enable(enabled);
+    m_lockedControls.clear();
+    return;
+  }
+  std::vector<wxWindow*> pending(GetChildren().begin(), GetChildren().end());
+  while (!pending.empty()) {
+    wxWindow* window = pending.back();
+    pending.pop_back();
+    for (wxWindow* child : window->GetChildren()) pending.push_back(child);
+    const int id = window->GetId();
+    if (id == kIdCancel || id == kIdProgress || window->GetChildren().size() > 0) continue;
+    m_lockedControls.emplace_back(window, window->IsThisEnabled());
+    window->Enable(false);
+  }
+  // Keys go to the focused control; a disabled one would leave Escape nowhere to go.
+  FindWindow(kIdCancel)->SetFocus();
+}
+
+void CTransSettingDlg::OnClose(wxCloseEvent& event) {
+  if (!m_batchRunning) {
+    event.Skip();
+    return;
+  }
+  // The window manager's close button during a batch is 取消: ask, do not close mid-file.
+  event.Veto();
+  wxCommandEvent cancel(wxEVT_BUTTON, kIdCancel);
+  OnCancel(cancel);
+}
+
+void CTransSettingDlg::OnCancel(wxCommandEvent& event) {
+  if (!m_batchRunning) {
+    event.Skip();  // the dialog's own: close, nothing done
+    return;
+  }
+  if (m_stopRequested) return;
+  LedgerixMessageBox question(this, kStopQuestion, MessageBoxButtons::YesNo);
+  if (question.ShowModal() == wxID_YES) m_stopRequested = true;
 }
 
 void CTransSettingDlg::OnOK(wxCommandEvent&) {
@@ -173,17 +239,34 @@ void CTransSettingDlg::OnOK(wxCommandEvent&) {
   wxArrayInt selections;
   m_fileList->GetSelections(selections);
   for (int i : selections) batch.selected.push_back(static_cast<std::size_t>(i));
+  batch.askPassword = [this](const std::string& fileName) {
+    return AskWorkbookPassword(this, fileName);
+  };
   m_progress->SetRange(100);
-  m_sinceRepaint.Start(-1000);
+  // Started a frame's interval ago, so that the first progress value is painted at once (a
+  // negative start would hold every value back for the first second).
+  m_sinceRepaint.Start(1000);
 
   DialogBatchEnd end;
   {
     // Not for the "nothing selected" answer, which comes before any work.
     const bool work = batch.choice == FileChoice::All || !batch.selected.empty();
     std::unique_ptr<wxBusyCursor> wait(work ? new wxBusyCursor : nullptr);
-    end = RunDialogBatch(batch, m_run, m_messages, [this](int v) { ShowProgress(v); });
+    if (work) {
+      m_batchRunning = true;
+      m_stopRequested = false;
+      LockForBatch(true);
+    }
+    end = RunDialogBatch(
+        batch, m_run, m_messages, [this](int v) { ShowProgress(v); },
+        [this] { return m_stopRequested; }, &m_converted);
+    m_batchRunning = false;
+    if (work) LockForBatch(false);
   }
-  if (end == DialogBatchEnd::Completed) EndModal(kIdOK);
+  if (end == DialogBatchEnd::Completed || end == DialogBatchEnd::Stopped) {
+    m_batchRan = true;
+    EndModal(kIdOK);
+  }
 }
 
 // clang-format off
@@ -201,6 +284,8 @@ wxBEGIN_EVENT_TABLE(CTransSettingDlg, wxDialog)
   EVT_RADIOBUTTON(kIdActiveSheet, CTransSettingDlg::OnActiveSheet)
   EVT_RADIOBUTTON(kIdAllSheets, CTransSettingDlg::OnAllSheets)
   EVT_BUTTON(kIdOK, CTransSettingDlg::OnOK)
+  EVT_BUTTON(kIdCancel, CTransSettingDlg::OnCancel)
+  EVT_CLOSE(CTransSettingDlg::OnClose)
 wxEND_EVENT_TABLE()
 
 }  // namespace ledgerix

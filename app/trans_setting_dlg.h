@@ -7,6 +7,8 @@
 #include <wx/treebase.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/folder_layout.h"
 #include "app/trans_logic.h"
@@ -24,8 +26,14 @@ class CTransSettingDlg : public wxDialog {
   // run converts one file (RunConversion in the program, a recorder in tests).
   CTransSettingDlg(wxWindow* parent, SettingsStore& store, MessageSink& messages, FileRunner run);
 
+  ~CTransSettingDlg() override;
+
   const std::string& SourceFolder() const { return m_sourceFolder; }
   const std::string& SaveFolder() const { return m_saveFolder; }
+  // After the dialog closed: whether a batch ran, and how many files it converted.
+  bool BatchRan() const { return m_batchRan; }
+  std::size_t ConvertedCount() const { return m_converted; }
+  bool BatchRunning() const { return m_batchRunning; }
 
  private:
   void OnInitDialog(wxInitDialogEvent& event);
@@ -40,6 +48,12 @@ class CTransSettingDlg : public wxDialog {
   void OnActiveSheet(wxCommandEvent& event);
   void OnAllSheets(wxCommandEvent& event);
   void OnOK(wxCommandEvent& event);
+  void OnCancel(wxCommandEvent& event);
+  void OnClose(wxCloseEvent& event);
+  void ScrollSelectionsIntoView();
+  // Every control but 取消 and the progress bar is disabled while a batch runs; the previous
+  // states come back when the batch leaves the dialog open.
+  void LockForBatch(bool lock);
 
   void InitTree(wxTreeCtrl* tree, wxTreeItemId* root, const std::string& folder);
   void RefillList();
@@ -64,6 +78,11 @@ class CTransSettingDlg : public wxDialog {
   // Selecting the default nodes while the trees are built must not replace the folders.
   bool m_initialising = false;
   wxStopWatch m_sinceRepaint;  // since the progress bar was last given time to paint
+  bool m_batchRunning = false;
+  bool m_stopRequested = false;
+  bool m_batchRan = false;
+  std::size_t m_converted = 0;
+  std::vector<std::pair<wxWindow*, bool>> m_lockedControls;
 
   wxDECLARE_EVENT_TABLE();
 };

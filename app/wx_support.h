@@ -6,6 +6,7 @@
 #include <wx/string.h>
 #include <wx/window.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,9 @@
 
 namespace ledgerix {
 
+// Every text the program hands the toolkit goes through ToWx: it is UTF-8 in the program. The
+// toolkit's own conversion from char strings follows the C locale and gives an empty string
+// for Chinese under "C"; the program is built with that conversion switched off.
 inline wxString ToWx(std::string_view utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
 inline std::string ToUtf8(const wxString& text) { return text.utf8_string(); }
 
@@ -33,6 +37,21 @@ class WxSettingsStore : public SettingsStore {
   std::string Read(std::string_view name) override;
   void Write(std::string_view name, const std::string& value) override;
 };
+
+// The locale from the environment and the toolkit's texts in Chinese (see ui_locale.h).
+void InitUiLanguage();
+
+// The name of a resource numbered n.
+inline wxString ResourceName(int n) { return wxString::Format(L"%d", n); }
+
+// A dialog's size as the user left it, kept in the settings beside the folders; the restored
+// size is never below the dialog's minimum.
+void RestoreDialogSize(wxWindow* dialog, std::string_view key);
+void SaveDialogSize(wxWindow* dialog, std::string_view key);
+
+// Centres a dialog on its parent (a window without one on the screen) the way the toolkit does
+// it best: some window managers ignore a position asked for before the window is shown.
+void CentreWhenMapped(wxWindow* window);
 
 // Loads the menus, accelerators and dialogs compiled into the program.
 void LoadLedgerixResources();

@@ -1,10 +1,12 @@
 #include "bridges/companion.h"
 
 #include <iconv.h>
+#include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace ledgerix {
@@ -91,7 +93,31 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string_
 
 }  // namespace
 
-bool FileNameLess(std::string_view a, std::string_view b) {
+namespace {
+
+struct CollatorCloser {
+  void operator()(UCollator* c) const { ucol_close(c); }
+};
+
+// Chinese collation: Han characters by pinyin, before Latin letters, as a file manager shows
+// them under a Chinese desktop; case left to the tie-break. Fixed here rather than taken from
+// the process locale, so that every program and every environment runs a folder in one order.
+// One per thread: a collator is not meant to be shared between threads.
+const UCollator* ChineseCollator() {
+  thread_local const std::unique_ptr<UCollator, CollatorCloser> collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* c = ucol_open("zh", &status);
+    if (U_FAILURE(status)) {
+      if (c) ucol_close(c);
+      return std::unique_ptr<UCollator, CollatorCloser>();
+    }
+    ucol_setStrength(c, UCOL_SECONDARY);
+    return std::unique_ptr<UCollator, CollatorCloser>(c);
+  }();
+  return collator.get();
+}
+
+bool CodePointLess(std::string_view a, std::string_view b) {
   std::u32string x = Decode(a), y = Decode(b);
   for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
     char32_t fx = FoldCase(x[i]), fy = FoldCase(y[i]);
@@ -99,6 +125,19 @@ bool FileNameLess(std::string_view a, std::string_view b) {
   }
   if (x.size() != y.size()) return x.size() < y.size();
   return x < y;
+}
+
+}  // namespace
+
+bool FileNameLess(std::string_view a, std::string_view b) {
+  if (const UCollator* collator = ChineseCollator()) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult order =
+        ucol_strcollUTF8(collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                         static_cast<int32_t>(b.size()), &status);
+    if (U_SUCCESS(status) && order != UCOL_EQUAL) return order == UCOL_LESS;
+  }
+  return CodePointLess(a, b);
 }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {

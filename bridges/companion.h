@@ -9,8 +9,10 @@
 
 namespace ledgerix {
 
-// The one order of file names in every list: case-insensitive by code point, ties broken by
-// the exact code points so the order is total.
+// The one order of file names in every list, the program's and the command line's alike:
+// Chinese collation (Han characters by pinyin, before Latin letters; case ignored), whatever the
+// process locale; names it finds equal are ordered case-insensitively by code point, then by
+// the exact code points, so the order is total.
 bool FileNameLess(std::string_view a, std::string_view b);
 
 // Wildcard match of the whole name ("*" any run, "?" one character), case-insensitive.

@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "bridges/companion.h"
+#include "bridges/workbook_passwords.h"
+#include "cli/password_options.h"
 #include "cli/print_command.h"
 #include "convert/common/program_folder.h"
 #include "engine/book.h"
@@ -19,12 +21,13 @@
 namespace ledgerix {
 namespace {
 
-constexpr const char* kUsage = R"(用法 (usage):
+constexpr const char* kUsageHead = R"(用法 (usage):
   ledgerix-cli convert --kind K --source DIR --save DIR [--type xls|xlsx|all]
-                       [--sheets active|all] [FILE ...]
+                       [--sheets active|all] [--password TEXT ...] [--password-file FILE]
+                       [FILE ...]
   ledgerix-cli print --source DIR --pdf DIR [--type xls|xlsx|all] [--sheets active|all]
-                     [--fit-width] [FILE ...]
-  ledgerix-cli dump FILE [--shown]
+                     [--fit-width] [--password TEXT ...] [--password-file FILE] [FILE ...]
+  ledgerix-cli dump FILE [--shown] [--password TEXT ...] [--password-file FILE]
   ledgerix-cli --help
 
 convert   Converts the workbooks of DIR (--source) into the filing files of report kind K,
@@ -44,13 +47,18 @@ convert   Converts the workbooks of DIR (--source) into the filing files of repo
   --type T      which files the list holds: xls ("*.xls"), xlsx ("*.xlsx") or all (default)
   --sheets S    active: the sheet active when the workbook was saved (活动工作表, default);
                 all: every visible worksheet in workbook order (全部工作表). Kind 9 ignores it.
-  FILE ...      names of files of the source folder to convert (like 选中文件); without
-                them every listed file. Files run in the list's order (case-insensitive by
-                code point), whatever the order given here.
+)";
+constexpr const char* kUsageTail =
+    R"(  FILE ...      names of files of the source folder to convert (like 选中文件); without
+                them every listed file. Files run in the list's order (Chinese collation:
+                Chinese names by pinyin, before Latin ones; case ignored), whatever the
+                order given here.
           One line per file: name, result (1 written, 0 nothing written) and the outputs.
           "任务完成！" after the last file when its result is nonzero. An error ends the batch:
           its message goes to stderr and the remaining files are not converted.
           Exit status: 0 the batch ran to its end, 1 an error ended it, 2 usage error.
+          An encrypted workbook that no password opens ends the batch like any unreadable
+          file: "工作簿“…”已加密，密码不正确".
 
 print     Prints the workbooks of DIR (--source) to PDF files in DIR (--pdf), one per workbook,
           named after it with ".pdf" in place of its extension (a name already taken in the
@@ -62,7 +70,8 @@ print     Prints the workbooks of DIR (--source) to PDF files in DIR (--pdf), on
   --fit-width   fit all columns of each sheet to one page width (the workbook is not changed)
           One line per file: name, result (1 printed, 0 no sheet to print) and the PDF.
           "打印完成！" after the last file when its result is nonzero. An error ends the
-          batch as for convert. Exit status as for convert.
+          batch as for convert. Exit status as for convert. Takes the password options of
+          convert.
 
 dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters see it, as
           JSON: worksheets in order with name and visibility (0 visible, 1 hidden, 2 very
@@ -70,7 +79,13 @@ dump      Prints FILE (.xls or .xlsx, recognised by content) as the converters s
           (n number, s text, b boolean, e error). Exit status 1 when it cannot be read.
   --shown       each cell's entry gains a third element: the text the cell shows, its
                 number format applied (no column-width effects: no "###", no fill).
+          Takes the password options of convert.
 )";
+
+const std::string& UsageText() {
+  static const std::string text = std::string(kUsageHead) + kPasswordOptionsUsage + kUsageTail;
+  return text;
+}
 
 class CliMessages : public MessageSink {
  public:
@@ -106,7 +121,7 @@ class CliObserver : public BatchObserver {
 };
 
 int Usage(std::ostream& err, const std::string& problem) {
-  err << "ledgerix-cli: " << problem << "\n\n" << kUsage;
+  err << "ledgerix-cli: " << problem << "\n\n" << UsageText();
   return 2;
 }
 
@@ -135,6 +150,7 @@ bool ListFiles(const std::string& folder, const std::string& type,
 
 int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   PdfPrintRequest request;
+  WorkbookPasswords passwords;
   std::string type = "all", sheets = "active";
   bool have_source = false, have_pdf = false;
   std::vector<std::string> picked;
@@ -145,6 +161,15 @@ int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
       *into = args[++i];
       return true;
     };
+    std::string password_problem;
+    switch (TakePasswordOption(args, &i, &passwords.known, &password_problem)) {
+      case PasswordOption::kTaken:
+        continue;
+      case PasswordOption::kBad:
+        return Usage(err, password_problem);
+      case PasswordOption::kNotOne:
+        break;
+    }
     if (a == "--source") {
       if (!value(&request.sourceFolder)) return Usage(err, "--source needs a folder");
       have_source = true;
@@ -187,6 +212,7 @@ int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << "PDF文件夹 " << request.pdfFolder << " 不存在\n";
     return 1;
   }
+  ScopedWorkbookPasswords scoped_passwords(std::move(passwords));
   return RunPdfPrint(request, out, err);
 }
 
@@ -203,7 +229,15 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
       *into = args[++i];
       return true;
     };
-    std::string v;
+    std::string v, problem;
+    switch (TakePasswordOption(args, &i, &request.passwords, &problem)) {
+      case PasswordOption::kTaken:
+        continue;
+      case PasswordOption::kBad:
+        return Usage(err, problem);
+      case PasswordOption::kNotOne:
+        break;
+    }
     if (a == "--kind") {
       if (!value(&v)) return Usage(err, "--kind needs a value");
       int kind = 0;
@@ -380,7 +414,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
            bool progress_on_terminal) {
   if (args.empty()) return Usage(err, "missing command");
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    out << kUsage;
+    out << UsageText();
     return 0;
   }
   engine::RegisterEmbeddedServer();
@@ -388,19 +422,32 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (args[0] == "convert") return RunConvert(args, out, err, progress_on_terminal);
   if (args[0] == "print") return RunPrint(args, out, err);
   if (args[0] == "dump") {
-    std::vector<std::string> rest(args.begin() + 1, args.end());
+    WorkbookPasswords passwords;
+    std::vector<std::string> files;
     bool shown = false;
-    std::erase_if(rest, [&shown](const std::string& a) {
-      if (a != "--shown") return false;
-      shown = true;
-      return true;
-    });
-    if (rest.size() != 1) return Usage(err, "dump takes one FILE");
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      std::string problem;
+      switch (TakePasswordOption(args, &i, &passwords.known, &problem)) {
+        case PasswordOption::kTaken:
+          continue;
+        case PasswordOption::kBad:
+          return Usage(err, problem);
+        case PasswordOption::kNotOne:
+          if (args[i] == "--shown") {
+            shown = true;
+          } else {
+            files.push_back(args[i]);
+          }
+          break;
+      }
+    }
+    if (files.size() != 1) return Usage(err, "dump takes one FILE");
+    ScopedWorkbookPasswords scoped(std::move(passwords));
     try {
-      out << DumpWorkbookJson(rest[0], shown) << '\n';
+      out << DumpWorkbookJson(files[0], shown) << '\n';
       return 0;
     } catch (const std::exception& e) {
-      err << "无法打开工作簿 " << rest[0] << "：" << e.what() << '\n';
+      err << "无法打开工作簿 " << files[0] << "：" << e.what() << '\n';
       return 1;
     }
   }

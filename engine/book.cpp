@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "engine/decrypt_package.h"
 #include "engine/xls_reader.h"
 #include "engine/xlsx_reader.h"
 
@@ -97,6 +98,10 @@ bool StartsWith(const std::string& bytes, const char* magic, std::size_t n) {
 std::unique_ptr<Book> OpenBookFromMemory(const std::string& name, std::string bytes) {
   if (StartsWith(bytes, "PK\x03\x04", 4)) return OpenXlsx(std::move(bytes), name);
   if (StartsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+    // An encrypted .xlsx is a compound file too: its package is decrypted and read as one.
+    if (std::optional<std::string> package = DecryptPackage(bytes, name)) {
+      return OpenXlsx(std::move(*package), name);
+    }
     return OpenXls(std::move(bytes), name);
   }
   // A bare BIFF stream starts with a BOF record: 0x0809 (BIFF5/8) or 0x0009/0x0209/0x0409.

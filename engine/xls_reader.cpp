@@ -6,6 +6,7 @@
 #include "engine/biff_codepage.h"
 #include "engine/biff_cursor.h"
 #include "engine/biff_records.h"
+#include "engine/decrypt_biff.h"
 #include "engine/ole2_container.h"
 #include "engine/xls_layout.h"
 #include "engine/xls_writer.h"
@@ -595,8 +596,10 @@ std::unique_ptr<Book> OpenXls(std::string bytes, const std::string& name) {
   static const char kOle2Magic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
   if (bytes.size() >= 8 && std::memcmp(bytes.data(), kOle2Magic, 8) == 0) {
     std::string stream = ReadWorkbookStream(bytes);
+    DecryptBiffStream(stream, name);
     return std::make_unique<XlsBook>(std::move(stream), name, std::move(bytes));
   }
+  DecryptBiffStream(bytes, name);
   return std::make_unique<XlsBook>(std::move(bytes), name);
 }
 

@@ -1,5 +1,6 @@
 #include "jobs/batch.h"
 
+#include "bridges/workbook_passwords.h"
 #include "convert/common/xml_line_writer.h"
 
 namespace ledgerix {
@@ -17,6 +18,15 @@ BatchOutcome RunBatch(const BatchRequest& request, MessageSink& messages, BatchO
   job.saveFolder = WithTrailingSeparator(request.saveFolder);
   job.sheetScope = request.sheetScope;
   const std::size_t count = request.fileNames.size();
+  WorkbookPasswords passwords;
+  passwords.known = request.passwords;
+  if (request.askPassword) {
+    // The server names the file by its full path; the user knows it by its name in the list.
+    passwords.ask = [&request, &job](const std::string&) {
+      return request.askPassword(job.fileName);
+    };
+  }
+  ScopedWorkbookPasswords scoped_passwords(std::move(passwords));
   for (std::size_t i = 0; i < count; ++i) {
     job.fileName = request.fileNames[i];
     observer.FileStarting(i, count, job.fileName);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct BatchRequest {
   std::string saveFolder;    // a missing trailing separator is added
   SheetScope sheetScope = SheetScope::Active;
   std::vector<std::string> fileNames;  // in list order
+  // Encrypted workbooks: passwords tried after the default one, and how to ask the user for
+  // one more (given the file's name; nullopt when the user skips the file). Held for the
+  // batch only.
+  std::vector<std::string> passwords = {};
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
 
 // Told before and after each file. The desktop dialog moves its progress bar; the command line

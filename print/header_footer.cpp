@@ -151,12 +151,12 @@ HeaderFooterSections ParseHeaderFooter(std::string_view text, const HeaderFooter
       case '"': {
         std::size_t end = text.find('"', i);
         if (end == std::string_view::npos) end = text.size();
-        std::string_view spec = text.substr(i, end - i);
+        std::string_view font_code = text.substr(i, end - i);
         i = end < text.size() ? end + 1 : end;
-        std::size_t comma = spec.find(',');
-        std::string_view name = spec.substr(0, comma);
+        std::size_t comma = font_code.find(',');
+        std::string_view name = font_code.substr(0, comma);
         if (!name.empty() && name != "-") font.name = std::string(name);
-        if (comma != std::string_view::npos) ApplyFontStyle(spec.substr(comma + 1), font);
+        if (comma != std::string_view::npos) ApplyFontStyle(font_code.substr(comma + 1), font);
         break;
       }
       case 'K':

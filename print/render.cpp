@@ -665,20 +665,25 @@ class PaneDrawer {
       const std::string full = pango_layout_get_text(layout.get());
       std::size_t first = std::string::npos, last = 0;
       double first_x = 0;
-      for (const char* p = full.c_str(); *p; p = g_utf8_next_char(p)) {
-        auto index = static_cast<int>(p - full.c_str());
+      // One pass over the characters, left to right, stopping past the clip.
+      PangoLayoutIter* it = pango_layout_get_iter(layout.get());
+      do {
         PangoRectangle pos;
-        pango_layout_index_to_pos(layout.get(), index, &pos);
+        pango_layout_iter_get_char_extents(it, &pos);
+        auto index = static_cast<std::size_t>(pango_layout_iter_get_index(it));
+        if (index >= full.size()) break;
         double a = tx + std::min(pos.x, pos.x + pos.width) / double(PANGO_SCALE);
         double b = tx + std::max(pos.x, pos.x + pos.width) / double(PANGO_SCALE);
-        if (b > left && a < right) {
+        if (a >= right) break;
+        if (b > left) {
           if (first == std::string::npos) {
-            first = static_cast<std::size_t>(index);
+            first = index;
             first_x = a;
           }
-          last = static_cast<std::size_t>(g_utf8_next_char(p) - full.c_str());
+          last = static_cast<std::size_t>(g_utf8_next_char(full.c_str() + index) - full.c_str());
         }
-      }
+      } while (pango_layout_iter_next_char(it));
+      pango_layout_iter_free(it);
       if (first == std::string::npos) return;
       if (first > 0 || last < full.size()) {
         std::string kept = full.substr(first, last - first);

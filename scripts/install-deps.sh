@@ -3,8 +3,8 @@
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
   libgtest-dev libgsf-1-dev libpugixml-dev
-  libwxgtk3.2-dev wx3.2-i18n libcups2-dev libcairo2-dev libpango1.0-dev libfontconfig-dev
-  nettle-dev libxml2-dev
+  libwxgtk3.2-dev libgtk-3-dev wx3.2-i18n libcups2-dev libcairo2-dev libpango1.0-dev libfontconfig-dev
+  nettle-dev libxml2-dev libicu-dev
   fonts-wqy-zenhei fonts-arphic-uming fonts-crosextra-carlito fonts-liberation2)
 if [ "${1:-}" = "--test" ]; then
   pkgs+=(libreoffice-calc-nogui python3-uno python3-xlrd python3-openpyxl python3-xlwt

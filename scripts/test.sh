@@ -34,6 +34,8 @@ seeds_of() {
     [ -d "tests/data/$f" ] && echo "tests/data/$f"
     [ -d "$corpus/$f" ] && echo "$corpus/$f"
   done
+  # Encrypted with the default password too: seeds that take a reader into decryption.
+  echo tests/data/encrypted
 }
 
 format_check() {

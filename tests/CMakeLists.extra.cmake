@@ -9,7 +9,8 @@ if(TARGET fuzz_xlsx AND NOT LEDGERIX_FUZZ)
     set(regressions ${CMAKE_SOURCE_DIR}/fuzz/regressions/xlsx)
   endif()
   add_test(NAME fuzz_xlsx_replay
-           COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx ${regressions})
+           COMMAND fuzz_xlsx ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/encrypted ${regressions})
   set_tests_properties(fuzz_xlsx_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
 # --- desktop program under Xvfb ---------------------------------------------------------------
@@ -18,6 +19,10 @@ if(LEDGERIX_GUI AND TARGET ledgerix_app)
   # its program folder holds the documents and templates.
   add_executable(ledgerix-gui-driver ${CMAKE_CURRENT_SOURCE_DIR}/app/gui/driver.cpp)
   target_link_libraries(ledgerix-gui-driver PRIVATE ledgerix_app)
+  # The driver reads the native folder picker's title and buttons.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  target_link_libraries(ledgerix-gui-driver PRIVATE PkgConfig::GTK3)
   add_test(NAME app_gui_smoke
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/gui_smoke.sh $<TARGET_FILE:ledgerix>
             $<TARGET_FILE:ledgerix-gui-driver> ${CMAKE_CURRENT_BINARY_DIR}/app_gui)
@@ -27,6 +32,7 @@ endif()
 if(TARGET fuzz_xls AND NOT LEDGERIX_FUZZ)
   # With the inputs that once failed, each named for its cause.
   add_test(NAME fuzz_xls_replay COMMAND fuzz_xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
+                                        ${CMAKE_CURRENT_SOURCE_DIR}/data/encrypted
                                         ${CMAKE_SOURCE_DIR}/fuzz/regressions/xls)
   set_tests_properties(fuzz_xls_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
@@ -34,7 +40,7 @@ endif()
 # the layout fixtures.
 if(TARGET fuzz_layout AND NOT LEDGERIX_FUZZ)
   set(layout_seeds ${CMAKE_CURRENT_SOURCE_DIR}/data/xls ${CMAKE_CURRENT_SOURCE_DIR}/data/xlsx
-                   ${CMAKE_CURRENT_SOURCE_DIR}/data/layout)
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/layout ${CMAKE_CURRENT_SOURCE_DIR}/data/encrypted)
   foreach(dir xls xlsx layout)
     if(EXISTS ${CMAKE_SOURCE_DIR}/fuzz/regressions/${dir})
       list(APPEND layout_seeds ${CMAKE_SOURCE_DIR}/fuzz/regressions/${dir})

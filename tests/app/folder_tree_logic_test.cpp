@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(TreeDrives, RootHomeAndMountedVolumes) {
+TEST(TreeDrives, HomeRootAndMountedVolumes) {
   const char* mounts =
       "/dev/sda1 / ext4 rw 0 0\n"
       "proc /proc proc rw 0 0\n"
@@ -23,7 +23,7 @@ TEST(TreeDrives, RootHomeAndMountedVolumes) {
   std::vector<TreeDrive> drives = ListDrives("/home/li/", mounts);
   std::vector<std::string> paths;
   for (const TreeDrive& d : drives) paths.push_back(d.path);
-  EXPECT_EQ(paths, (std::vector<std::string>{"/", "/home/li", "/media/li/U 盘", "/mnt/backup",
+  EXPECT_EQ(paths, (std::vector<std::string>{"/home/li", "/", "/media/li/U 盘", "/mnt/backup",
                                              "/run/media/li/数据"}));
   EXPECT_EQ(ListDrives("", "").size(), 1u);
 }
@@ -51,7 +51,7 @@ TEST(TreeFolders, SubFoldersAreVisibleFoldersInListOrder) {
   testing::TempFolder temp;
   for (const char* name : {"b", "A", ".hidden", "国税"}) fs::create_directory(temp.path() / name);
   testing::Touch(temp.path() / "c.xls");
-  EXPECT_EQ(ListSubFolders(temp.str()), (std::vector<std::string>{"A", "b", "国税"}));
+  EXPECT_EQ(ListSubFolders(temp.str()), (std::vector<std::string>{"国税", "A", "b"}));
   EXPECT_TRUE(ListSubFolders(temp.str() + "/none").empty());
 }
 

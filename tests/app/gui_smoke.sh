@@ -17,7 +17,24 @@ rm -rf "$work"
 mkdir -p "$work"/{home,config,runtime,shots,source,save}
 chmod 700 "$work/runtime"
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-export LANG=C.UTF-8 NO_AT_BRIDGE=1 GTK_A11Y=none
+export NO_AT_BRIDGE=1 GTK_A11Y=none
+unset LANGUAGE LC_MESSAGES LC_CTYPE
+
+# The program under a Chinese desktop's locale; generated privately when the machine lacks it.
+if ! LC_ALL=zh_CN.UTF-8 locale 2>&1 >/dev/null | grep -q .; then
+  chinese_locale=system
+else
+  command -v localedef >/dev/null || { echo "skipped: no zh_CN.UTF-8 and no localedef"; exit 77; }
+  mkdir -p "$work/locale"
+  localedef -i zh_CN -f UTF-8 "$work/locale/zh_CN.UTF-8" >"$work/localedef.log" 2>&1
+  [ -f "$work/locale/zh_CN.UTF-8/LC_CTYPE" ] ||
+    { echo "error: localedef wrote no zh_CN.UTF-8"; cat "$work/localedef.log"; exit 1; }
+  chinese_locale=$work/locale
+fi
+# zh_env COMMAND... runs under zh_CN.UTF-8; env execs, so $! of a background one is the program.
+zh_env=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8)
+[ "$chinese_locale" = system ] || zh_env+=(LOCPATH="$chinese_locale")
+export LANG=C.UTF-8
 
 pids=()
 cleanup() {
@@ -44,7 +61,7 @@ pids+=($!)
 sleep 0.5
 
 # --- one instance: a second start brings the first back and ends --------------------------
-"$program" >"$work/first.log" 2>&1 &
+"${zh_env[@]}" "$program" >"$work/first.log" 2>&1 &
 first=$!
 pids+=($first)
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Ledgerix$' | head -1)
@@ -54,7 +71,7 @@ if [ -n "$window" ]; then
   import -window root "$work/shots/program.png"
   xdotool windowminimize --sync "$window"
   check "main window minimised" bash -c "xprop -id $window _NET_WM_STATE | grep -q HIDDEN"
-  timeout 20 "$program" >"$work/second.log" 2>&1
+  "${zh_env[@]}" timeout 20 "$program" >"$work/second.log" 2>&1
   check "second start ends at once with success" test $? -eq 0
   restored=1
   for _ in $(seq 50); do
@@ -79,20 +96,30 @@ mkdir -p "$kind1"
 check "three fixture workbooks" test "$(ls "$kind1"/*.xlsx | wc -l)" -eq 3
 
 LEDGERIX_TEST_SOURCE="$work/source" LEDGERIX_TEST_SAVE="$work/save" \
-  LEDGERIX_TEST_SHOTS="$work/shots" timeout 150 "$driver" 2>"$work/driver.log"
+  LEDGERIX_TEST_SHOTS="$work/shots" "${zh_env[@]}" timeout 150 "$driver" >"$work/driver.out" 2>"$work/driver.log"
 check "driver checks" test $? -eq 0
+grep '^FAIL' "$work/driver.out"
+
+# Without a usable locale (none named, or one that is not installed) the toolkit's texts are
+# Chinese all the same.
+for env_locale in C xx_YY.UTF-8; do
+  LC_ALL=$env_locale LANG=$env_locale LEDGERIX_TEST_MODE=language timeout 60 "$driver" \
+    >"$work/language-$env_locale.out" 2>&1
+  check "Chinese toolkit texts under LC_ALL=$env_locale" test $? -eq 0
+done
 
 check "settings stored" grep -qx "DefaultSourcePath=$work/source" "$work/config/Ledgerix.conf"
 check "save setting stored" grep -qx "DefaultSavePath=$work/save" "$work/config/Ledgerix.conf"
 check "nine source folders" test "$(find "$work/source" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 9
 check "three output folders" test "$(find "$work/save" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 3
 check "one output per workbook" test "$(ls "$work/save/国税"/ZCFZB_*_CRC.xml 2>/dev/null | wc -l)" -eq 3
-for shot in program main help_missing license_missing settings about print_message trans_kind9 \
-  trans task_done; do
+for shot in program main indicators help_missing license_missing settings folder_picker about \
+  print_message trans_kind9 trans stop_question task_done file_menu stopped; do
   check "screenshot $shot" test -s "$work/shots/$shot.png"
 done
 
 if [ $failures -ne 0 ]; then
-  echo "--- driver log"; cat "$work/driver.log"
+  echo "--- driver"; cat "$work/driver.out"; echo "--- driver log"; cat "$work/driver.log"
+  cat "$work"/language-*.out
   exit 1
 fi

@@ -20,14 +20,14 @@ TEST(WxSettingsStore, TextsComeBackUnchangedFromTheFile) {
   const std::string texts[] = {" /home/会计/报表 ", "C:\\报表\\", "#;=\"", ""};
 
   for (const std::string& text : texts) {
-    delete wxConfigBase::Set(
-        new wxFileConfig("Ledgerix", "Ledgerix", file, wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
+    delete wxConfigBase::Set(new wxFileConfig(ToWx("Ledgerix"), ToWx("Ledgerix"), file,
+                                              wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
     WxSettingsStore store;
     store.Write(kDefaultSourcePathName, text);
     store.Write(kDefaultSavePathName, text + "/输出");
     // A new store object over a freshly read file, as at the next start.
-    delete wxConfigBase::Set(
-        new wxFileConfig("Ledgerix", "Ledgerix", file, wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
+    delete wxConfigBase::Set(new wxFileConfig(ToWx("Ledgerix"), ToWx("Ledgerix"), file,
+                                              wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
     WxSettingsStore reread;
     EXPECT_EQ(reread.Read(kDefaultSourcePathName), text);
     EXPECT_EQ(reread.Read(kDefaultSavePathName), text + "/输出");
@@ -40,7 +40,7 @@ TEST(WxSettingsStore, TextsComeBackUnchangedFromTheFile) {
   EXPECT_NE(content.str().find("[Ledgerix]"), std::string::npos) << content.str();
   EXPECT_NE(content.str().find("DefaultSourcePath="), std::string::npos);
 
-  delete wxConfigBase::Set(new wxFileConfig("Ledgerix", "Ledgerix",
+  delete wxConfigBase::Set(new wxFileConfig(ToWx("Ledgerix"), ToWx("Ledgerix"),
                                             wxString::FromUTF8(temp.str() + "/none.conf"),
                                             wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
   WxSettingsStore empty;

@@ -7,6 +7,8 @@
 
 #include "app/shell_logic.h"
 #include "bridges/spreadsheet.h"
+#include "bridges/workbook_passwords.h"
+#include "engine/server.h"
 #include "test_support.h"
 
 namespace ledgerix {
@@ -197,6 +199,111 @@ TEST(CommandTable, ReportCommandsSelectTheirKinds) {
   for (int other : {32802, 32804, 32780, 57607, 32790}) EXPECT_EQ(ReportKindForCommand(other), 0);
   EXPECT_EQ(HelpDocumentPath("/opt/ledgerix/"), "/opt/ledgerix/Ledgerix.html");
   EXPECT_EQ(LicenseDocumentPath("/"), "/license.html");
+}
+
+// The dialog's batch over real encrypted workbooks (tests/data/encrypted): the user is asked
+// once per file the default password does not open, by the name the list shows; "跳过" ends
+// the batch as an unreadable file does; nothing typed outlives the batch.
+TEST(DialogBatchPasswords, OnePromptPerEncryptedFileAndSkippingEndsTheBatch) {
+  engine::RegisterEmbeddedServer();
+  const std::string data = LEDGERIX_TEST_DATA;
+  TempFolder source, save;
+  fs::copy_file(data + "/kind1/balance.xls", source.path() / "a-plain.xls");
+  fs::copy_file(data + "/encrypted/balance_default.xls", source.path() / "b-default.xls");
+  fs::copy_file(data + "/encrypted/balance_pw.xls", source.path() / "c-pw.xls");
+  fs::copy_file(data + "/encrypted/balance_pw.xlsx", source.path() / "d-pw.xlsx");
+  DialogBatch b = Batch({"a-plain.xls", "b-default.xls", "c-pw.xls", "d-pw.xlsx"});
+  b.reportKind = 1;
+  b.sourceFolder = source.str() + "/";
+  b.saveFolder = save.str() + "/";
+  std::vector<std::string> asked;
+  std::optional<std::string> answer = "统计2024";
+  b.askPassword = [&](const std::string& fileName) {
+    asked.push_back(fileName);
+    return answer;
+  };
+  RecordingSink sink;
+  EXPECT_EQ(RunDialogBatch(b, RunConversion, sink, [](int) {}), DialogBatchEnd::Completed);
+  EXPECT_EQ(asked, (std::vector<std::string>{"c-pw.xls", "d-pw.xlsx"}));
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back().first, "任务完成！");
+  EXPECT_FALSE(CurrentWorkbookPasswords().ask);
+
+  asked.clear();
+  sink.shown.clear();
+  answer.reset();  // 跳过
+  EXPECT_EQ(RunDialogBatch(b, RunConversion, sink, [](int) {}), DialogBatchEnd::Failed);
+  EXPECT_EQ(asked, std::vector<std::string>{"c-pw.xls"});
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Stop);
+  EXPECT_NE(sink.shown[0].first.find("转换文件 c-pw.xls 时出错"), std::string::npos);
+  EXPECT_NE(sink.shown[0].first.find("工作簿“c-pw.xls”已加密，密码不正确"), std::string::npos)
+      << sink.shown[0].first;
+}
+
+TEST(DialogBatch, StopAskedDuringAFileEndsTheBatchAfterIt) {
+  RecordingRunner runner;
+  RecordingSink sink;
+  bool stop = false;
+  std::size_t converted = 99;
+  std::vector<int> progress;
+  // The user answers 是 while the second file runs.
+  FileRunner run = [&](const ConversionJob& job, MessageSink& m) {
+    const int r = runner.runner()(job, m);
+    if (job.fileName == "b") stop = true;
+    return r;
+  };
+  DialogBatchEnd end = RunDialogBatch(
+      Batch({"a", "b", "c", "d"}), run, sink, [&](int v) { progress.push_back(v); },
+      [&] { return stop; }, &converted);
+  EXPECT_EQ(end, DialogBatchEnd::Stopped);
+  ASSERT_EQ(runner.jobs.size(), 2u);
+  EXPECT_EQ(runner.jobs[1].fileName, "b");
+  EXPECT_EQ(converted, 2u);
+  EXPECT_EQ(progress, (std::vector<int>{0, 25, 25, 50, 50}));
+  ASSERT_EQ(sink.shown.size(), 1u);  // no "任务完成！": the batch did not finish
+  EXPECT_EQ(sink.shown[0].first, StoppedMessage(2));
+  EXPECT_NE(sink.shown[0].first.find("2 个文件"), std::string::npos);
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
+}
+
+TEST(DialogBatch, ConvertedCountsOnlyRunsThatWroteSomething) {
+  RecordingRunner runner;
+  runner.results["b"] = 0;
+  RecordingSink sink;
+  std::size_t converted = 0;
+  EXPECT_EQ(RunDialogBatch(
+                Batch({"a", "b", "c"}), runner.runner(), sink, [](int) {}, [] { return false; },
+                &converted),
+            DialogBatchEnd::Completed);
+  EXPECT_EQ(converted, 2u);
+
+  // A stop asked after the last file changes nothing: the batch is complete.
+  RecordingRunner late;
+  bool stop = false;
+  FileRunner run = [&](const ConversionJob& job, MessageSink& m) {
+    stop = job.fileName == "c";
+    return late.runner()(job, m);
+  };
+  RecordingSink sink2;
+  EXPECT_EQ(RunDialogBatch(
+                Batch({"a", "b", "c"}), run, sink2, [](int) {}, [&] { return stop; }, &converted),
+            DialogBatchEnd::Completed);
+  EXPECT_EQ(converted, 3u);
+  ASSERT_EQ(sink2.shown.size(), 1u);
+  EXPECT_EQ(sink2.shown[0].first, "任务完成！");
+  EXPECT_EQ(BatchStatusText(3, "/out/"), "已转换 3 个文件，保存在 /out/");
+}
+
+TEST(DialogList, ChineseAndLatinNamesInTheOrderTheCommandLineRuns) {
+  TempFolder folder;
+  // The same names and order as the command line's test.
+  const std::vector<std::string> order = {"阿里.xlsx",       "北京分公司.xlsx", "重庆.xlsx",
+                                          "资产负债表.xlsx", "abc.xlsx",        "B.xlsx",
+                                          "Zeta.xlsx"};
+  for (const std::string& name : order) Touch(folder.path() / fs::u8path(name));
+  EXPECT_EQ(FileListFor(folder.str() + "/", kFilterAllFiles), order);
+  EXPECT_EQ(FileListFor(folder.str() + "/", kFilterXlsx), order);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "bridges/workbook_passwords.h"
 #include "jobs/batch.h"
 #include "tests/convert/fake_sheet.h"
 #include "tests/convert/test_files.h"
@@ -206,6 +207,53 @@ TEST_F(ConversionRunTest, ErrorEndsTheBatchNamingTheFile) {
     EXPECT_NE(text.find(part), std::string::npos) << part << " missing in " << text;
   }
   EXPECT_EQ(save.FileCount(), 1u);
+}
+
+// Opens as the embedded server does for an encrypted workbook: with the passwords in force,
+// asking the user once.
+class PasswordAskingApplication : public FakeApplication {
+ public:
+  PasswordAskingApplication(ServerLog* log,
+                            std::map<std::string, std::shared_ptr<FakeWorkbook>>* books,
+                            std::vector<std::string>* seen)
+      : FakeApplication(log, books), seen_(seen) {}
+  std::shared_ptr<Workbook> Open(std::string_view path) override {
+    WorkbookPasswords passwords = CurrentWorkbookPasswords();
+    std::string known;
+    for (const std::string& p : passwords.known) known += p + ",";
+    std::optional<std::string> answer =
+        passwords.ask ? passwords.ask(std::string(path)) : std::nullopt;
+    seen_->push_back(known + "|" + answer.value_or("(none)"));
+    return FakeApplication::Open(path);
+  }
+
+ private:
+  std::vector<std::string>* seen_;
+};
+
+TEST_F(ConversionRunTest, BatchPasswordsServeItsOpeningsOnly) {
+  AddBook("/src/a.xlsx")->Add(BalanceSheet("一", "111"));
+  AddBook("/src/b.xlsx")->Add(BalanceSheet("一", "222"));
+  std::vector<std::string> seen;
+  RegisterServer(kSpreadsheetProgId, [this, &seen] {
+    return std::make_shared<PasswordAskingApplication>(&log, &books, &seen);
+  });
+  BatchRequest request{1, "/src/", save.folder(), SheetScope::Active, {"a.xlsx", "b.xlsx"}};
+  request.passwords = {"一", "二"};
+  std::vector<std::string> asked;
+  request.askPassword = [&asked](const std::string& fileName) {
+    asked.push_back(fileName);
+    return std::optional<std::string>("答" + fileName);
+  };
+  CountingObserver observer;
+  BatchOutcome outcome = RunBatch(request, messages, observer);
+  EXPECT_FALSE(outcome.failed);
+  // The user is asked by the name the list shows, not the server's full path.
+  EXPECT_EQ(asked, (std::vector<std::string>{"a.xlsx", "b.xlsx"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"一,二,|答a.xlsx", "一,二,|答b.xlsx"}));
+  WorkbookPasswords after = CurrentWorkbookPasswords();
+  EXPECT_TRUE(after.known.empty());
+  EXPECT_FALSE(after.ask);
 }
 
 TEST(ReportKinds, CaptionsAndTable) {

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Compare the engine's reading of the .xlsx corpus with the reference dumps.
 
-Usage: xlsx_compare.py OURS.jsonl REFERENCE_DIR EXPECTATIONS.tsv [--all]
+Usage: xlsx_compare.py OURS.jsonl REFERENCE_DIR EXPECTATIONS.tsv [--all] [--passwords=A,B]
 
 OURS.jsonl has one JSON object per workbook, shaped like the reference dumps
 (file, error, sheets[name, visibility, cells], active_sheet). Every difference
@@ -12,8 +12,14 @@ is a (file, kind) pair; kinds:
   sheets           worksheet names, visibility or count differ
   active-sheet     the active worksheet differs
   cells            some cell's Value2 differs (or a sheet's cells could not be read)
-  not-encrypted    MANIFEST.tsv calls the file encrypted, but the engine did not refuse it
-                   as an encrypted workbook
+  opened-unverified  an encrypted file (MANIFEST.tsv says so) that the engine opened but
+                   nothing independent decrypts, and no sibling file stands in for it
+
+Encrypted files are not compared with their stored reference dumps (which only say
+"encrypted") but with encrypted_reference.py's reading: msoffcrypto-tool decrypts them with
+the default password or one of --passwords, xlrd reads the result. Where it cannot,
+encrypted_siblings.tsv may name a file of the same content that it can decrypt; otherwise
+the engine must refuse the file, as it does when the password is unknown.
 
 Each must be listed in EXPECTATIONS.tsv (file, kind, reason); a listed pair
 that no longer differs is reported too, so the list stays true. Exit status 1
@@ -53,8 +59,8 @@ def same_cell(ref, ours):
     return ref[1] == ours[1]
 
 
-ENCRYPTED_REASON = '工作簿已加密，无法读取'
-
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import encrypted_reference  # noqa: E402
 
 def load_encrypted(ref_dir):
     """The corpus files that MANIFEST.tsv notes as encrypted."""
@@ -71,8 +77,10 @@ def load_encrypted(ref_dir):
 
 def compare(ref, ours, encrypted):
     """Yields (kind, detail) for every difference of one workbook."""
-    if ours['file'] in encrypted and not (ours.get('error') or '').startswith(ENCRYPTED_REASON):
-        yield 'not-encrypted', repr(ours.get('error'))
+    if ref.get('unverified'):
+        if not ours.get('error'):
+            yield 'opened-unverified', ref['error']
+        return
     if ref.get('error') and ours.get('error'):
         return
     if ref.get('error'):
@@ -103,12 +111,62 @@ def compare(ref, ours, encrypted):
         yield 'cells', '%d: %s' % (len(details), '; '.join(details[:4]))
 
 
-def main():
+def load_siblings():
+    """encrypted_siblings.tsv: file, the file of the same content to compare with, why."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'encrypted_siblings.tsv')
+    siblings = {}
+    with open(path, encoding='utf-8') as f:
+        for line in f:
+            fields = line.rstrip('\n').split('\t')
+            if len(fields) == 3 and not line.startswith('#'):
+                siblings[fields[0]] = fields[1]
+    return siblings
+
+
+class EncryptedReferences:
+    """The reference of each encrypted file, and how it was found, for the summary."""
+
+    def __init__(self, ref_dir, passwords):
+        self.corpus = os.path.dirname(os.path.abspath(ref_dir))
+        self.passwords = passwords
+        self.siblings = load_siblings()
+        self.tally = {}
+
+    def get(self, file, ours):
+        ref = encrypted_reference.reference(self.corpus, file, self.passwords)
+        how = 'decrypted independently'
+        # A sibling stands in when the file cannot be decrypted or its decryption read.
+        if ref.get('error') and file in self.siblings:
+            ref = encrypted_reference.reference(self.corpus, self.siblings[file], self.passwords)
+            ref['file'] = file
+            how = 'compared with a sibling decrypted independently'
+        if ref.get('error'):
+            ref['unverified'] = True
+            how = 'not decrypted independently'
+        opened = 'opened' if not ours.get('error') else 'refused'
+        key = '%s, %s' % (opened, how)
+        self.tally[key] = self.tally.get(key, 0) + 1
+        return ref
+
+    def summary(self):
+        total = sum(self.tally.values())
+        opened = sum(n for k, n in self.tally.items() if k.startswith('opened'))
+        parts = ['%d %s' % (n, k) for k, n in sorted(self.tally.items())]
+        return '%d encrypted workbooks, %d open (%s)' % (total, opened, '; '.join(parts))
+
+
+def main(compare_one=None):
+    compare_one = compare_one or compare
     args = [a for a in sys.argv[1:] if not a.startswith('--')]
     show_all = '--all' in sys.argv
+    passwords = []
+    for a in sys.argv[1:]:
+        if a.startswith('--passwords='):
+            passwords = [p for p in a[len('--passwords='):].split(',') if p]
     ours_path, ref_dir, exp_path = args
     expected = load_expectations(exp_path)
     encrypted = load_encrypted(ref_dir)
+    references = EncryptedReferences(ref_dir, passwords)
     seen = set()
     unexplained = []
     count = 0
@@ -122,7 +180,9 @@ def main():
                 continue
             with open(ref_path, encoding='utf-8', errors='replace') as rf:
                 ref = json.load(rf)
-            for kind, detail in compare(ref, ours, encrypted):
+            if ours['file'] in encrypted:
+                ref = references.get(ours['file'], ours)
+            for kind, detail in compare_one(ref, ours, encrypted):
                 key = (ours['file'], kind)
                 seen.add(key)
                 if key not in expected:
@@ -137,6 +197,7 @@ def main():
     print('%d workbooks compared, %d differences explained, %d unexplained, %d stale' % (
         count, len(seen) - len([u for u in unexplained if u[1] != 'no-reference']),
         len(unexplained), len(stale)))
+    print(references.summary())
     return 1 if unexplained or stale else 0
 
 
