@@ -11,9 +11,14 @@ struct ErrorName {
   std::string_view text;
 };
 constexpr ErrorName kErrorNames[] = {
-    {CellError::Null, "#NULL!"}, {CellError::Div0, "#DIV/0!"}, {CellError::Value, "#VALUE!"},
-    {CellError::Ref, "#REF!"},   {CellError::Name, "#NAME?"},  {CellError::Num, "#NUM!"},
-    {CellError::NA, "#N/A"},
+    {CellError::Null, "#NULL!"},       {CellError::Div0, "#DIV/0!"},
+    {CellError::Value, "#VALUE!"},     {CellError::Ref, "#REF!"},
+    {CellError::Name, "#NAME?"},       {CellError::Num, "#NUM!"},
+    {CellError::NA, "#N/A"},           {CellError::GettingData, "#GETTING_DATA"},
+    {CellError::Spill, "#SPILL!"},     {CellError::Connect, "#CONNECT!"},
+    {CellError::Blocked, "#BLOCKED!"}, {CellError::Unknown, "#UNKNOWN!"},
+    {CellError::Field, "#FIELD!"},     {CellError::Calc, "#CALC!"},
+    {CellError::Busy, "#BUSY!"},
 };
 
 std::mutex& RegistryMutex() {

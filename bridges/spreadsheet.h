@@ -30,9 +30,20 @@ enum class CellError : std::int32_t {
   Name = 2029,   // #NAME?
   Num = 2036,    // #NUM!
   NA = 2042,     // #N/A
+  // Written by later versions (dynamic arrays, data types, linked data); the codes are the
+  // CVErr numbers those versions give them.
+  GettingData = 2043,  // #GETTING_DATA
+  Spill = 2045,        // #SPILL!
+  Connect = 2046,      // #CONNECT!
+  Blocked = 2047,      // #BLOCKED!
+  Unknown = 2048,      // #UNKNOWN!
+  Field = 2049,        // #FIELD!
+  Calc = 2050,         // #CALC!
+  Busy = 2051,         // #BUSY!
 };
 
 // The text a sheet shows for an error value ("#DIV/0!"); "#ERR<code>" for an unknown code.
+// One table serves both readers and every message.
 std::string CellErrorText(CellError e);
 // The error value for a shown text; false when the text names none.
 bool CellErrorFromText(std::string_view text, CellError* out);

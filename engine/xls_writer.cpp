@@ -659,7 +659,11 @@ class SheetRewriter {
       case Variant::Type::Error: {
         rec = CellRecord(biff::kBoolErr, w.row, w.col, xf);
         std::int32_t code = static_cast<std::int32_t>(w.value.error()) - 2000;
-        if (code < 0 || code > 0xFF) Unsupported("unknown error value");
+        // BIFF8 knows the classic seven and #GETTING_DATA; a later error would be a code
+        // Excel 97-2003 cannot read.
+        if (code < 0 || code > 0x2B || CellErrorText(w.value.error()).rfind("#ERR", 0) == 0) {
+          Unsupported("错误值 " + CellErrorText(w.value.error()) + " 无法保存到 .xls 文件");
+        }
         rec.payload.push_back(static_cast<char>(code));
         rec.payload.push_back(1);
         break;
@@ -803,7 +807,8 @@ struct Chunk {
 };
 
 // Fills each depth-1 INDEX record of a substream laid out at base: the stream offsets of its
-// DBCELL records and of DEFCOLWIDTH. The INDEX's own size follows the DBCELL count.
+// DBCELL records and of DEFCOLWIDTH, and the span of its rows. The INDEX's own size follows
+// the DBCELL count.
 void SizeIndex(std::vector<OutRecord>& recs) {
   std::size_t dbcells = 0;
   for (const OutRecord& r : recs) dbcells += r.id == kDbCell;
@@ -815,13 +820,23 @@ void FillIndex(std::vector<OutRecord>& recs, std::uint32_t base) {
   std::vector<std::uint32_t> dbcells;
   std::uint32_t defcolwidth = 0;
   std::uint32_t pos = base;
+  std::uint32_t first_row = kBiff8Rows, last_row = 0;  // the rows' span, last + 1
   for (const OutRecord& r : recs) {
+    if (r.id == kRow && r.payload.size() >= 2) {
+      first_row = std::min<std::uint32_t>(first_row, GetU16(r.payload, 0));
+      last_row = std::max<std::uint32_t>(last_row, GetU16(r.payload, 0) + 1u);
+    }
     if (r.id == kDbCell) dbcells.push_back(pos);
     if (r.id == kDefColWidth && defcolwidth == 0) defcolwidth = pos;
     pos += 4 + static_cast<std::uint32_t>(r.payload.size());
   }
   for (OutRecord& r : recs) {
     if (r.id != kIndex || r.payload.size() < 16) continue;
+    if (last_row > 0) {  // new rows widen the span the INDEX announces
+      bool empty = GetU32(r.payload, 8) == 0;
+      SetU32(r.payload, 4, empty ? first_row : std::min(first_row, GetU32(r.payload, 4)));
+      SetU32(r.payload, 8, std::max(last_row, GetU32(r.payload, 8)));
+    }
     if (GetU32(r.payload, 12) != 0) SetU32(r.payload, 12, defcolwidth);
     for (std::size_t k = 0; k < dbcells.size(); ++k) SetU32(r.payload, 16 + 4 * k, dbcells[k]);
   }

@@ -170,24 +170,7 @@ bool ParseXmlNumber(std::string_view text, double* out) {
 }
 
 bool ErrorFromXmlText(std::string_view text, CellError* out) {
-  struct Known {
-    std::string_view text;
-    std::int32_t code;
-  };
-  // The classic seven, then the texts of later versions with their CVErr numbers.
-  static constexpr Known kKnown[] = {
-      {"#NULL!", 2000},  {"#DIV/0!", 2007},   {"#VALUE!", 2015},   {"#REF!", 2023},
-      {"#NAME?", 2029},  {"#NUM!", 2036},     {"#N/A", 2042},      {"#GETTING_DATA", 2043},
-      {"#SPILL!", 2045}, {"#CONNECT!", 2046}, {"#BLOCKED!", 2047}, {"#UNKNOWN!", 2048},
-      {"#FIELD!", 2049}, {"#CALC!", 2050},
-  };
-  for (const Known& k : kKnown) {
-    if (k.text == text) {
-      *out = static_cast<CellError>(k.code);
-      return true;
-    }
-  }
-  return false;
+  return CellErrorFromText(text, out);
 }
 
 bool IsoDateToSerial(std::string_view text, bool date1904, double* out) {

@@ -69,3 +69,33 @@ TEST(XlsxText, IsoDatesBecomeSerialsOfTheWorkbooksDateSystem) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every error value a sheet of a current spreadsheet application can hold, with the code the
+// object model gives it; readers and messages share one table.
+TEST(CellErrorNames, EveryCurrentErrorHasOneTextAndCode) {
+  const std::pair<const char*, int> known[] = {
+      {"#NULL!", 2000},  {"#DIV/0!", 2007},   {"#VALUE!", 2015},   {"#REF!", 2023},
+      {"#NAME?", 2029},  {"#NUM!", 2036},     {"#N/A", 2042},      {"#GETTING_DATA", 2043},
+      {"#SPILL!", 2045}, {"#CONNECT!", 2046}, {"#BLOCKED!", 2047}, {"#UNKNOWN!", 2048},
+      {"#FIELD!", 2049}, {"#CALC!", 2050},    {"#BUSY!", 2051},
+  };
+  for (const auto& [text, code] : known) {
+    CellError e{};
+    ASSERT_TRUE(ledgerix::CellErrorFromText(text, &e)) << text;
+    EXPECT_EQ(static_cast<int>(e), code) << text;
+    EXPECT_EQ(ledgerix::CellErrorText(static_cast<CellError>(code)), text);
+    // The xlsx reader's texts are the same table.
+    CellError x{};
+    ASSERT_TRUE(ErrorFromXmlText(text, &x)) << text;
+    EXPECT_EQ(x, e) << text;
+  }
+  // A code no application writes still names itself rather than passing for another error.
+  EXPECT_EQ(ledgerix::CellErrorText(static_cast<CellError>(2044)), "#ERR2044");
+  CellError e{};
+  EXPECT_FALSE(ledgerix::CellErrorFromText("#ERR2044", &e));
+  EXPECT_FALSE(ledgerix::CellErrorFromText("#spill!", &e));
+}
+
+}  // namespace
