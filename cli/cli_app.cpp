@@ -321,28 +321,6 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
   return outcome.failed ? 1 : 0;
 }
 
-// The file list of a source folder under --type, narrowed to the names given (like 选中文件).
-bool ListedFiles(const std::string& folder, const std::string& type,
-                 const std::vector<std::string>& picked, std::vector<std::string>* files,
-                 std::string* missing) {
-  std::vector<std::string> listed =
-      type == "all" ? fnAddListItem(folder)
-                    : fnAddListItemFilter(folder, fnGetTransFileType(type == "xls" ? 0 : 1));
-  if (picked.empty()) {
-    *files = listed;
-    return true;
-  }
-  std::set<std::string> wanted(picked.begin(), picked.end());
-  for (const std::string& name : listed) {
-    if (wanted.erase(name)) files->push_back(name);
-  }
-  if (!wanted.empty()) {
-    *missing = *wanted.begin();
-    return false;
-  }
-  return true;
-}
-
 // Prints a batch on a printer; the PDF files of the same command are written elsewhere.
 int RunPrintOnPrinter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                       bool progress) {
@@ -394,9 +372,9 @@ int RunPrintOnPrinter(const std::vector<std::string>& args, std::ostream& out, s
   batch.sourceFolder = WithTrailingSeparator(source);
   batch.printerName = printer;
   batch.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
-  std::string missing;
-  if (!ListedFiles(batch.sourceFolder, type, picked, &batch.items, &missing)) {
-    return Usage(err, "not in the list of " + batch.sourceFolder + ": " + missing);
+  std::string problem;
+  if (!ListFiles(batch.sourceFolder, type, picked, &batch.items, &problem)) {
+    return Usage(err, problem);
   }
   if (batch.items.empty()) {
     err << "请选中要打印的文件！（" << batch.sourceFolder << " 中没有可打印的文件）\n";
