@@ -9,6 +9,7 @@
 #include "convert/converters.h"
 #include "engine/server.h"
 #include "tests/convert/test_files.h"
+#include "tests/convert/today_clock.h"
 
 namespace ledgerix {
 namespace {
@@ -16,7 +17,9 @@ namespace {
 using testing::ReadFileBytes;
 using testing::TempFolder;
 
-TEST(IncomeTaxExample, BundledWorkbookConvertsToItsGolden) {
+class IncomeTaxExample : public testing::TodayClockTest {};
+
+TEST_F(IncomeTaxExample, BundledWorkbookConvertsToItsGolden) {
   SetTodayClock([] { return std::chrono::sys_days(std::chrono::year(2012) / 2 / 17); });
   const std::string source =
       std::string(LEDGERIX_SOURCE_DIR) + "/examples/kind9/粤丰五金_2008年度企业所得税申报表.xlsx";
@@ -33,7 +36,6 @@ TEST(IncomeTaxExample, BundledWorkbookConvertsToItsGolden) {
   EXPECT_TRUE(written == golden) << "the example's document differs from kind9_example.xml";
   book->Close(false, "");
   app->Quit();
-  SetTodayClock({});
 }
 
 }  // namespace
