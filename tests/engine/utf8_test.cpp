@@ -47,7 +47,6 @@ TEST(Utf8, EveryBadByteIsOneReplacementCharacter) {
     SCOPED_TRACE(c.why);
     const std::string text = "x" + c.bytes + "y";
     EXPECT_FALSE(IsValidUtf8(text));
-    std::u32string expected = U"x";
     const std::u32string decoded = DecodeAll(text);
     // The first bad byte is one U+FFFD; what follows is read afresh from the next byte.
     ASSERT_GE(decoded.size(), 3u);
