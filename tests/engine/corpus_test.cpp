@@ -46,7 +46,7 @@ void CheckCorpus(const std::string& format, std::size_t min_files) {
   if (!fs::is_directory(corpus / format) || !fs::is_directory(corpus / "reference" / format)) {
     GTEST_SKIP() << "no corpus beside the checkout at " << corpus;
   }
-  if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3 for the comparison";
+  ASSERT_TRUE(fs::exists("/usr/bin/python3")) << "the comparison needs /usr/bin/python3";
 
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(corpus / format)) files.push_back(entry.path());
