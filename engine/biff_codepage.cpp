@@ -2,7 +2,6 @@
 
 #include <iconv.h>
 
-#include "bridges/utf8.h"
 #include "engine/biff_cursor.h"
 
 namespace ledgerix::engine::biff {
@@ -159,7 +158,7 @@ bool CodePageDecoder::Decode(std::string_view bytes, std::string* out) {
   if (Convert(primary_, primary_name_, bytes, out)) return true;
   if (code_page_ != 0) return false;
   if (Convert(fallback_, "CP1252", bytes, out)) return true;
-  for (char c : bytes) AppendUtf8(*out, static_cast<unsigned char>(c));
+  for (char c : bytes) AppendUtf8(static_cast<unsigned char>(c), out);
   return true;
 }
 

@@ -641,18 +641,6 @@ struct SheetReader {
   }
 };
 
-// Spans in column order; a span overlapping an earlier one is damage and is dropped.
-void TidyColumns(std::vector<ColumnSpan>* columns) {
-  std::stable_sort(columns->begin(), columns->end(),
-                   [](const ColumnSpan& a, const ColumnSpan& b) { return a.first < b.first; });
-  std::vector<ColumnSpan> kept;
-  for (const ColumnSpan& span : *columns) {
-    if (!kept.empty() && span.first <= kept.back().last) continue;
-    kept.push_back(span);
-  }
-  *columns = std::move(kept);
-}
-
 // Title rows span every column; title columns every row.
 void ApplyTitles(const std::vector<CellRange>& titles, std::uint32_t max_row, SheetLayout* out) {
   for (const CellRange& range : titles) {

@@ -660,14 +660,7 @@ void ReadColumns(pugi::xml_node cols, std::vector<ColumnSpan>* out) {
     }
     out->push_back(span);
   }
-  std::stable_sort(out->begin(), out->end(),
-                   [](const ColumnSpan& a, const ColumnSpan& b) { return a.first < b.first; });
-  std::vector<ColumnSpan> kept;
-  for (const ColumnSpan& span : *out) {
-    if (!kept.empty() && span.first <= kept.back().last) continue;
-    kept.push_back(span);
-  }
-  *out = std::move(kept);
+  TidyColumns(out);
 }
 
 void ReadRowsAndCells(pugi::xml_node data, SheetLayout* out) {

@@ -76,6 +76,19 @@ inline std::string TaxmlRootTag(std::string_view requestName, std::string_view c
   return tag;
 }
 
+// The start of a taxML statement: the declaration, the root start tag, the statement's start
+// tag and its head up to the taxpayer's name.
+inline void WriteTaxmlStart(XmlLineWriter& out, std::string_view requestName,
+                            std::string_view cnName, std::string_view statement,
+                            const std::string& taxpayerId, const std::string& taxpayerName) {
+  out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");
+  out.WriteLine(TaxmlRootTag(requestName, cnName));
+  out.WriteLine("<" + std::string(statement) + ">");
+  out.WriteLine("<head>");
+  out.ElementLine("nsrsbh", taxpayerId);
+  out.ElementLine("nsrmc", taxpayerName);
+}
+
 // The filing information that closes both taxML statements.
 inline void WriteFilingInfo(XmlLineWriter& out, const PeriodDates& period,
                             const std::string& preparationDate) {
@@ -87,6 +100,16 @@ inline void WriteFilingInfo(XmlLineWriter& out, const PeriodDates& period,
   out.WriteLine("<sbfsDm>34</sbfsDm>");
   out.ElementLine("tbrq", preparationDate);
   out.WriteLine("</cwbbcjFsxx>");
+}
+
+// From the body end tag to the end of the document.
+inline void WriteTaxmlEnd(XmlLineWriter& out, std::string_view statement, const PeriodDates& period,
+                          const std::string& preparationDate) {
+  out.WriteLine("</body>");
+  out.WriteLine("<bodyAffix></bodyAffix>");
+  out.WriteLine("</" + std::string(statement) + ">");
+  WriteFilingInfo(out, period, preparationDate);
+  out.WriteLine("</taxML>");
 }
 
 }  // namespace ledgerix::national
