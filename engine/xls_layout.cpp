@@ -1,3 +1,7 @@
+// How an .xls workbook looks and prints: its formats (FONT, FORMAT, XF, PALETTE), its print
+// names, and one short handler per sheet record. One file past 600 lines on purpose: the handlers
+// share the record loop, the palette and the skip-on-damage rule stated below, and split apart
+// that rule would have to be restated in each piece.
 #include "engine/xls_layout.h"
 
 #include <algorithm>

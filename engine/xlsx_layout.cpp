@@ -1,3 +1,6 @@
+// How an .xlsx workbook looks and prints: styles and theme colours, print names, and one short
+// reader per worksheet element. One file past 600 lines on purpose: the readers share the
+// attribute helpers and the colour context at the top, and each is only a few lines long.
 #include "engine/xlsx_layout.h"
 
 #include <algorithm>
