@@ -48,12 +48,39 @@ struct Fonts {
   PangoFontMap* map = nullptr;
   PangoContext* context = nullptr;  // for measuring, at 72 dpi: one unit is one point
   std::mutex mutex;                 // pango objects are not thread-safe
+  // The font East Asian text is drawn in when the cell's own font has no Chinese: the system's
+  // Chinese sans-serif, as LibreOffice picks it through fontconfig (before our aliases, which
+  // would put the Song font first behind Arial and Calibri).
+  std::string east_asian;
 };
+
+std::string ChineseSansSerif(FcConfig* config) {
+  std::string name;
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=zh-cn"));
+  if (!pattern) return name;
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcFontSet* set = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  for (int i = 0; set && i < set->nfont && name.empty(); ++i) {
+    FcCharSet* chars = nullptr;
+    FcChar8* family = nullptr;
+    if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &chars) == FcResultMatch &&
+        FcCharSetHasChar(chars, 0x4E2D) &&
+        FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch) {
+      name = reinterpret_cast<const char*>(family);
+    }
+  }
+  if (set) FcFontSetDestroy(set);
+  FcPatternDestroy(pattern);
+  return name;
+}
 
 Fonts& TheFonts() {
   static Fonts* fonts = [] {
     auto* f = new Fonts;
     f->config = FcInitLoadConfigAndFonts();
+    if (f->config) f->east_asian = ChineseSansSerif(f->config);
     if (std::string alias = AliasFile(); !alias.empty() && f->config) {
       FcConfigParseAndLoad(f->config, reinterpret_cast<const FcChar8*>(alias.c_str()), FcTrue);
       FcConfigBuildFonts(f->config);
@@ -114,6 +141,99 @@ LayoutPtr MeasureLayout(const FontStyle& font) {
   FontDesc d = Describe(font);
   pango_layout_set_font_description(layout.get(), d.get());
   return layout;
+}
+
+}  // namespace
+
+ScriptClass ScriptOf(char32_t c) {
+  switch (g_unichar_get_script(c)) {
+    case G_UNICODE_SCRIPT_HAN:
+    case G_UNICODE_SCRIPT_HIRAGANA:
+    case G_UNICODE_SCRIPT_KATAKANA:
+    case G_UNICODE_SCRIPT_HANGUL:
+    case G_UNICODE_SCRIPT_BOPOMOFO:
+    case G_UNICODE_SCRIPT_YI:
+      return ScriptClass::Asian;
+    case G_UNICODE_SCRIPT_COMMON:
+    case G_UNICODE_SCRIPT_INHERITED:
+    case G_UNICODE_SCRIPT_UNKNOWN:
+      return ScriptClass::Weak;
+    default:
+      return ScriptClass::Latin;
+  }
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> AsianRuns(std::string_view text) {
+  struct Char {
+    std::size_t at, end;
+    ScriptClass script;
+  };
+  std::vector<Char> chars;
+  for (const char* p = text.data(); p < text.data() + text.size();) {
+    const char* next = g_utf8_find_next_char(p, text.data() + text.size());
+    if (!next) next = text.data() + text.size();
+    chars.push_back({static_cast<std::size_t>(p - text.data()),
+                     static_cast<std::size_t>(next - text.data()),
+                     ScriptOf(g_utf8_get_char_validated(p, next - p))});
+    p = next;
+  }
+  // Weak characters take the script before them; leading ones the first strong one after.
+  ScriptClass current = ScriptClass::Weak;
+  for (const Char& c : chars) {
+    if (c.script != ScriptClass::Weak) {
+      current = c.script;
+      break;
+    }
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> runs;
+  for (const Char& c : chars) {
+    if (c.script != ScriptClass::Weak) current = c.script;
+    if (current != ScriptClass::Asian) continue;
+    if (!runs.empty() && runs.back().second == c.at) {
+      runs.back().second = c.end;
+    } else {
+      runs.emplace_back(c.at, c.end);
+    }
+  }
+  return runs;
+}
+
+namespace {
+
+const std::string& EastAsianFallback() { return TheFonts().east_asian; }
+
+// Whether the font a family name resolves to draws Chinese itself (宋体 through its alias does;
+// Calibri or Arial do not). Called with the fonts' mutex held.
+bool HasChinese(const std::string& family) {
+  static std::map<std::string, bool> known;
+  auto it = known.find(family);
+  if (it != known.end()) return it->second;
+  FontDesc d(pango_font_description_new());
+  pango_font_description_set_family(d.get(), family.c_str());
+  pango_font_description_set_size(d.get(), 10 * PANGO_SCALE);
+  PangoFont* font = pango_font_map_load_font(TheFonts().map, TheFonts().context, d.get());
+  bool has = false;
+  if (font) {
+    has = pango_font_has_char(font, 0x4E2D);
+    g_object_unref(font);
+  }
+  return known[family] = has;
+}
+
+// Chinese text with the spaces, digits and punctuation among it goes in one East Asian font, as
+// LibreOffice draws it; left to pango, a Latin font's own space or quote would be taken in the
+// middle of a Chinese run, with its own advance and baseline. Fonts' mutex held.
+void AddEastAsianFont(PangoAttrList* attrs, std::string_view text, const std::string& family,
+                      std::size_t offset = 0) {
+  if (HasChinese(family.empty() ? "Arial" : family)) return;
+  const std::string& asian = EastAsianFallback();
+  if (asian.empty()) return;
+  for (auto [from, to] : AsianRuns(text)) {
+    PangoAttribute* a = pango_attr_family_new(asian.c_str());
+    a->start_index = static_cast<guint>(offset + from);
+    a->end_index = static_cast<guint>(offset + to);
+    pango_attr_list_change(attrs, a);
+  }
 }
 
 }  // namespace
@@ -181,6 +301,10 @@ double PangoMeasure::WrappedHeightPt(std::string_view text, const FontStyle& fon
     std::lock_guard lock(TheFonts().mutex);
     LayoutPtr layout = MeasureLayout(font);
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    PangoAttrList* attrs = pango_attr_list_new();
+    AddEastAsianFont(attrs, text, font.name);
+    pango_layout_set_attributes(layout.get(), attrs);
+    pango_attr_list_unref(attrs);
     pango_layout_set_width(layout.get(), static_cast<int>(width_pt * PANGO_SCALE));
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     lines = std::max(1, pango_layout_get_line_count(layout.get()));
@@ -539,16 +663,24 @@ class PaneDrawer {
     LayoutPtr layout = DrawLayout(cr_);
     FontDesc d = Describe(s.font);
     pango_layout_set_font_description(layout.get(), d.get());
-    PangoAttrList* attrs = FontAttributes(s.font, job_.mono);
+    std::unique_ptr<PangoAttrList, decltype(&pango_attr_list_unref)> base(
+        FontAttributes(s.font, job_.mono), &pango_attr_list_unref);
     if (shown.color && !job_.mono) {
       Rgb col = ColorOf(*shown.color, {}, false);
-      pango_attr_list_change(attrs, pango_attr_foreground_new(static_cast<guint16>(col.r * 65535),
-                                                              static_cast<guint16>(col.g * 65535),
-                                                              static_cast<guint16>(col.b * 65535)));
+      pango_attr_list_change(base.get(),
+                             pango_attr_foreground_new(static_cast<guint16>(col.r * 65535),
+                                                       static_cast<guint16>(col.g * 65535),
+                                                       static_cast<guint16>(col.b * 65535)));
     }
-    pango_layout_set_attributes(layout.get(), attrs);
-    pango_attr_list_unref(attrs);
-    pango_layout_set_text(layout.get(), shown.text.c_str(), static_cast<int>(shown.text.size()));
+    // The text with its attributes; the East Asian runs follow the text whenever it changes.
+    auto put_text = [&](const std::string& text) {
+      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      PangoAttrList* attrs = pango_attr_list_copy(base.get());
+      AddEastAsianFont(attrs, text, s.font.name);
+      pango_layout_set_attributes(layout.get(), attrs);
+      pango_attr_list_unref(attrs);
+    };
+    put_text(shown.text);
 
     double avail = x1 - x0 - 2 * pad - indent;
     bool wrap = s.wrap || h == engine::HAlign::Justify || h == engine::HAlign::Distributed;
@@ -574,12 +706,12 @@ class PaneDrawer {
     double th = logical.height / double(PANGO_SCALE);
 
     auto set_text = [&](const std::string& text) {
-      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      put_text(text);
       pango_layout_get_extents(layout.get(), &ink, &logical);
       tw = logical.width / double(PANGO_SCALE);
     };
     auto width_of = [&](const std::string& text) {
-      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      put_text(text);
       pango_layout_get_extents(layout.get(), nullptr, &logical);
       return logical.width / double(PANGO_SCALE);
     };
@@ -606,12 +738,12 @@ class PaneDrawer {
     if (!wrap && tw > avail) {
       if (shown.numeric) {
         // A number never overflows: it shows as "#" across the cell.
-        pango_layout_set_text(layout.get(), "#", 1);
+        put_text("#");
         pango_layout_get_extents(layout.get(), &ink, &logical);
         double hw = std::max(0.1, logical.width / double(PANGO_SCALE));
         int n = std::max(1, static_cast<int>(avail / hw));
         std::string hashes(static_cast<std::size_t>(n), '#');
-        pango_layout_set_text(layout.get(), hashes.c_str(), static_cast<int>(hashes.size()));
+        put_text(hashes);
         pango_layout_get_extents(layout.get(), &ink, &logical);
         tw = logical.width / double(PANGO_SCALE);
       } else if (!merge) {
@@ -687,7 +819,7 @@ class PaneDrawer {
       if (first == std::string::npos) return;
       if (first > 0 || last < full.size()) {
         std::string kept = full.substr(first, last - first);
-        pango_layout_set_text(layout.get(), kept.c_str(), static_cast<int>(kept.size()));
+        put_text(kept);
         pango_layout_get_extents(layout.get(), &ink, &logical);
         tx = first_x;
       }
@@ -806,6 +938,7 @@ LayoutPtr SectionLayout(cairo_t* cr, const std::vector<HeaderFooterRun>& runs, b
     for (GSList* l = list; l; l = l->next) add(static_cast<PangoAttribute*>(l->data));
     g_slist_free(list);
     pango_attr_list_unref(extra);
+    AddEastAsianFont(attrs, run.text, run.font.name, start);
   }
   pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
   pango_layout_set_attributes(layout.get(), attrs);
