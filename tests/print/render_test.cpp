@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
 #include "print/render_internal.h"
 #include "tests/print/pdf_tools.h"
@@ -244,6 +246,38 @@ TEST(RenderCellText, ErrorsAsThePageSetupSaysAndShrinkToFit) {
   EXPECT_NE(shown.find("ABCDEFGHIJKLMNOP"), std::string::npos) << shown;
   EXPECT_EQ(shown.find("#DIV/0!"), std::string::npos) << shown;
   EXPECT_NE(shown.find("--"), std::string::npos) << shown;
+}
+
+TEST(RenderCellText, WeakCharactersGoWithTheChineseAroundThem) {
+  using Runs = std::vector<std::pair<std::size_t, std::size_t>>;
+  EXPECT_EQ(AsianRuns("Total 12"), Runs{});
+  EXPECT_EQ(AsianRuns("利 润 表"), (Runs{{0, 11}}));
+  // Leading digits take the first letters after them; a Latin word ends the run.
+  EXPECT_EQ(AsianRuns("2008年3月 Q1"), (Runs{{0, 12}}));
+  EXPECT_EQ(AsianRuns("以“－”号 ok"), (Runs{{0, 16}}));
+  EXPECT_EQ(AsianRuns("A 中B"), (Runs{{2, 5}}));
+  EXPECT_EQ(ScriptOf(U'\u3001'), ScriptClass::Weak);  // 、
+  EXPECT_EQ(ScriptOf(U'\u4E2D'), ScriptClass::Asian);
+
+  // Drawn: a spaced title and quotes inside Chinese come back as single words, which they do not
+  // when the space or quote is taken from another font with its own advance and baseline.
+  HandBook book;
+  book.styles.styles.resize(2);
+  book.styles.styles[1].font = Font("Calibri", 14);
+  book.styles.normal_font = Font("Calibri", 11);
+  book.cells.Set(0, 0, Variant::String("利 润 表"));
+  book.cells.Set(1, 0, Variant::String("二、营业利润（亏损以“－”号填列）"));
+  book.cells.Set(0, 6, Variant::String("止"));  // the printed range reaches past the long text
+  book.layout.cell_styles[engine::SheetLayout::CellKey(0, 0)] = 1;
+  TempDir dir;
+  std::string pdf = dir.File("asian.pdf");
+  RenderPdf({{&book, 0}}, pdf, FixedClock());
+  std::vector<std::string> pages = PageTexts(pdf);
+  ASSERT_EQ(pages.size(), 1u) << "pdftotext gave nothing back";
+  std::istringstream words(pages[0]);
+  std::vector<std::string> got{std::istream_iterator<std::string>(words), {}};
+  EXPECT_EQ(got, (std::vector<std::string>{"利润表", "止", "二、营业利润（亏损以“－”号填列）"}))
+      << pages[0];
 }
 
 TEST(RenderPages, NothingToPrintAndFailures) {
