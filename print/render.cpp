@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 
 #include "print/header_footer.h"
@@ -1014,6 +1015,72 @@ std::unique_ptr<SheetJob> Prepare(const SheetRef& ref, const RenderOptions& opti
   return job;
 }
 
+// The column letters as the spreadsheet shows them: A-Z, then AA, AB...
+std::string ColumnLetters(std::uint32_t c) {
+  std::string name;
+  for (std::uint64_t n = std::uint64_t{c} + 1; n > 0; n = (n - 1) / 26)
+    name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return name;
+}
+
+// Printed headings: the letters of the page's columns above them, the numbers of its rows left of
+// them, each in a box with a grey border, in the Normal font. Coordinates are unscaled points
+// from the block's corner.
+void DrawHeadings(cairo_t* cr, const SheetJob& job,
+                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& col_spans,
+                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& row_spans) {
+  const SheetGeometry& g = job.geometry;
+  const double hw = job.frame.HeadingWidth(), hh = job.frame.HeadingHeight();
+  std::vector<std::tuple<double, double, double, double, std::string>> boxes;
+  boxes.emplace_back(0, 0, hw, hh, "");
+  double x = hw;
+  for (auto [c0, c1] : col_spans) {
+    for (std::uint32_t c = c0; c <= c1; ++c) {
+      double w = g.ColWidth(c);
+      if (w <= 0) continue;
+      boxes.emplace_back(x, 0, w, hh, ColumnLetters(c));
+      x += w;
+    }
+  }
+  double y = hh;
+  for (auto [r0, r1] : row_spans) {
+    for (std::uint32_t r = r0; r <= r1; ++r) {
+      double h = g.RowHeight(r);
+      if (h <= 0) continue;
+      boxes.emplace_back(0, y, hw, h, std::to_string(std::uint64_t{r} + 1));
+      y += h;
+    }
+  }
+  cairo_save(cr);
+  cairo_set_source_rgb(cr, 0.5, 0.5, 0.5);
+  cairo_set_line_width(cr, 0.5);
+  for (const auto& [bx, by, bw, bh, text] : boxes) cairo_rectangle(cr, bx, by, bw, bh);
+  cairo_stroke(cr);
+  engine::FontStyle font = job.styles->normal_font;
+  font.bold = font.italic = font.strike = false;
+  font.underline = engine::Underline::None;
+  font.script = engine::Script::None;
+  std::lock_guard lock(TheFonts().mutex);
+  LayoutPtr layout = DrawLayout(cr);
+  FontDesc d = Describe(font);
+  pango_layout_set_font_description(layout.get(), d.get());
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  for (const auto& [bx, by, bw, bh, text] : boxes) {
+    if (text.empty()) continue;
+    pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    double tw = logical.width / double(PANGO_SCALE), th = logical.height / double(PANGO_SCALE);
+    cairo_save(cr);
+    cairo_rectangle(cr, bx, by, bw, bh);
+    cairo_clip(cr);
+    cairo_move_to(cr, bx + (bw - tw) / 2 - logical.x / double(PANGO_SCALE), by + (bh - th) / 2);
+    pango_cairo_show_layout(cr, layout.get());
+    cairo_restore(cr);
+  }
+  cairo_restore(cr);
+}
+
 void DrawPage(cairo_t* cr, const SheetJob& job, const Page& page, std::size_t index_in_sheet,
               const RenderOptions& options, std::time_t now) {
   const SheetGeometry& g = job.geometry;
@@ -1029,19 +1096,29 @@ void DrawPage(cairo_t* cr, const SheetJob& job, const Page& page, std::size_t in
     for (std::uint32_t r = g.title_rows->first; r <= g.title_rows->second; ++r)
       title_h += g.RowHeight(r);
   }
+  const double hw = job.frame.HeadingWidth(), hh = job.frame.HeadingHeight();
   std::vector<Pane> panes;
-  panes.push_back({page.first_row, page.last_row, page.first_col, page.last_col, title_w, title_h});
+  panes.push_back(
+      {page.first_row, page.last_row, page.first_col, page.last_col, hw + title_w, hh + title_h});
   if (page.title_rows) {
-    panes.push_back(
-        {g.title_rows->first, g.title_rows->second, page.first_col, page.last_col, title_w, 0});
+    panes.push_back({g.title_rows->first, g.title_rows->second, page.first_col, page.last_col,
+                     hw + title_w, hh});
   }
   if (page.title_cols) {
-    panes.push_back(
-        {page.first_row, page.last_row, g.title_cols->first, g.title_cols->second, 0, title_h});
+    panes.push_back({page.first_row, page.last_row, g.title_cols->first, g.title_cols->second, hw,
+                     hh + title_h});
   }
   if (page.title_rows && page.title_cols) {
     panes.push_back({g.title_rows->first, g.title_rows->second, g.title_cols->first,
-                     g.title_cols->second, 0, 0});
+                     g.title_cols->second, hw, hh});
+  }
+  if (job.frame.headings) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> cols, rows;
+    if (page.title_cols) cols.emplace_back(g.title_cols->first, g.title_cols->second);
+    cols.emplace_back(page.first_col, page.last_col);
+    if (page.title_rows) rows.emplace_back(g.title_rows->first, g.title_rows->second);
+    rows.emplace_back(page.first_row, page.last_row);
+    DrawHeadings(cr, job, cols, rows);
   }
   for (const Pane& pane : panes) PaneDrawer(cr, job, pane).Draw();
   cairo_restore(cr);

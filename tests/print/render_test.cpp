@@ -159,6 +159,33 @@ TEST(RenderPages, PagesSizesAndHeaderFooterFields) {
   EXPECT_NE(texts[2].find("12000"), std::string::npos);
 }
 
+TEST(RenderPages, PrintedHeadingsShowLettersAndRowNumbersOfEachPage) {
+  HandBook book = LongSheet();
+  book.layout.page.print_headings = true;
+  TempDir dir;
+  std::string pdf = dir.File("headings.pdf");
+  // The heading row leaves room for 45 rows of 15 pt a page, not 46.
+  EXPECT_EQ(RenderPdf({{&book, 0}}, pdf, FixedClock()), 3);
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_EQ(texts.size(), 3u) << "pdftotext gave nothing back";
+  auto words = [](const std::string& text) {
+    std::istringstream in(text);
+    return std::vector<std::string>{std::istream_iterator<std::string>(in), {}};
+  };
+  std::vector<std::string> second = words(texts[1]);
+  // Column letters, then each row's number before its cells.
+  auto at = [&](const std::string& w) {
+    return std::find(second.begin(), second.end(), w) - second.begin();
+  };
+  ASSERT_LT(at("A"), static_cast<long>(second.size())) << texts[1];
+  EXPECT_EQ(at("B"), at("A") + 1);
+  EXPECT_EQ(at("项目46"), at("46") + 1) << texts[1];
+  EXPECT_EQ(at("4600"), at("46") + 2);
+  EXPECT_EQ(at("项目90"), at("90") + 1);
+  EXPECT_EQ(at("项目91"), static_cast<long>(second.size()));
+  EXPECT_EQ(texts[0].find("项目46 "), std::string::npos);
+}
+
 TEST(RenderPages, LandscapeLetterFirstPageNumberAndTitles) {
   HandBook book = LongSheet();
   book.layout.page.paper = 1;
