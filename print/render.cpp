@@ -682,6 +682,19 @@ class PaneDrawer {
       pango_attr_list_unref(attrs);
     };
     put_text(shown.text);
+    if (s.rotation != 0) {
+      Rotated(layout.get(), s, h, shown.text, put_text, x0, y0, x1, y1);
+      return;
+    }
+    if (h == engine::HAlign::CenterAcross && !merge) {
+      // Centred over the cell and the empty cells after it that are centred across too.
+      for (std::uint32_t n = c + 1;
+           n < engine::kMaxCols && n <= pane_.c1 + 64 && job_.Empty(r, n) &&
+           job_.StyleAt(r, n).halign == engine::HAlign::CenterAcross;
+           ++n) {
+        x1 += g_.ColWidth(n);
+      }
+    }
 
     double avail = x1 - x0 - 2 * pad - indent;
     bool wrap = s.wrap || h == engine::HAlign::Justify || h == engine::HAlign::Distributed;
@@ -830,6 +843,49 @@ class PaneDrawer {
     cairo_clip(cr_);
     cairo_move_to(cr_, tx - logical.x / double(PANGO_SCALE), ty);
     pango_cairo_show_layout(cr_, layout.get());
+    cairo_restore(cr_);
+  }
+
+  // Text turned up (1-90 degrees), down (91-180: 90 + degrees) or stacked one character a line
+  // (255), placed by its turned bounding box inside the cell and clipped to it.
+  template <typename PutText>
+  void Rotated(PangoLayout* layout, const CellStyle& s, engine::HAlign h, const std::string& text,
+               const PutText& put_text, double x0, double y0, double x1, double y1) {
+    double degrees = 0;
+    if (s.rotation == 255) {
+      std::string stacked;
+      for (const char* p = text.c_str(); *p;) {
+        const char* next = g_utf8_next_char(p);
+        if (!stacked.empty()) stacked += '\n';
+        stacked.append(p, next);
+        p = next;
+      }
+      put_text(stacked);
+      pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
+    } else {
+      degrees = s.rotation <= 90 ? s.rotation : -(s.rotation - 90.0);
+    }
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    double tw = logical.width / double(PANGO_SCALE), th = logical.height / double(PANGO_SCALE);
+    double a = degrees * M_PI / 180;
+    double bw = std::abs(tw * std::cos(a)) + std::abs(th * std::sin(a));
+    double bh = std::abs(tw * std::sin(a)) + std::abs(th * std::cos(a));
+    const double pad = 1.5;
+    double cx = h == engine::HAlign::Right                               ? x1 - pad - bw / 2
+                : h == engine::HAlign::Left || h == engine::HAlign::Fill ? x0 + pad + bw / 2
+                                                                         : (x0 + x1) / 2;
+    double cy = s.valign == engine::VAlign::Top      ? y0 + 0.75 + bh / 2
+                : s.valign == engine::VAlign::Bottom ? y1 - 0.75 - bh / 2
+                                                     : (y0 + y1) / 2;
+    cairo_save(cr_);
+    cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
+    cairo_clip(cr_);
+    cairo_translate(cr_, cx, cy);
+    cairo_rotate(cr_, -a);  // counter-clockwise on the page: cairo's y axis points down
+    cairo_move_to(cr_, -tw / 2 - logical.x / double(PANGO_SCALE), -th / 2);
+    pango_cairo_update_layout(cr_, layout);
+    pango_cairo_show_layout(cr_, layout);
     cairo_restore(cr_);
   }
 

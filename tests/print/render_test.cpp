@@ -5,9 +5,12 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include "print/render_internal.h"
@@ -305,6 +308,62 @@ TEST(RenderCellText, WeakCharactersGoWithTheChineseAroundThem) {
   std::vector<std::string> got{std::istream_iterator<std::string>(words), {}};
   EXPECT_EQ(got, (std::vector<std::string>{"利润表", "止", "二、营业利润（亏损以“－”号填列）"}))
       << pages[0];
+}
+
+// Word boxes from pdftotext -bbox: text → {xMin, yMin, xMax, yMax} of its first occurrence.
+std::map<std::string, std::array<double, 4>> WordBoxes(const std::string& pdf) {
+  std::string xml = testing::Run("pdftotext -bbox '" + pdf + "' -");
+  std::map<std::string, std::array<double, 4>> boxes;
+  for (std::size_t at = xml.find("<word "); at != std::string::npos;
+       at = xml.find("<word ", at + 1)) {
+    std::array<double, 4> b{};
+    std::size_t close = xml.find('>', at), end = xml.find("</word>", at);
+    if (close == std::string::npos || end == std::string::npos) break;
+    if (std::sscanf(xml.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"",
+                    &b[0], &b[1], &b[2], &b[3]) == 4) {
+      boxes.emplace(xml.substr(close + 1, end - close - 1), b);
+    }
+  }
+  return boxes;
+}
+
+TEST(RenderCellText, RotatedStackedAndCentredAcross) {
+  HandBook book;
+  book.styles.styles.resize(5);
+  book.styles.styles[1].rotation = 90;   // up
+  book.styles.styles[2].rotation = 180;  // down: 90 + 90
+  book.styles.styles[3].rotation = 255;  // stacked
+  book.styles.styles[4].halign = engine::HAlign::CenterAcross;
+  book.layout.rows[0].height_pt = 80;
+  book.layout.rows[0].custom_height = true;
+  book.cells.Set(0, 0, Variant::String("UPWARD"));
+  book.cells.Set(0, 1, Variant::String("DOWNWARD"));
+  book.cells.Set(0, 2, Variant::String("合计"));
+  book.cells.Set(1, 0, Variant::String("TITLE"));
+  book.cells.Set(1, 4, Variant::String("END"));
+  auto style = [&](std::uint32_t r, std::uint32_t c, std::uint32_t s) {
+    book.layout.cell_styles[engine::SheetLayout::CellKey(r, c)] = s;
+  };
+  style(0, 0, 1);
+  style(0, 1, 2);
+  style(0, 2, 3);
+  for (std::uint32_t c = 0; c < 4; ++c) style(1, c, 4);  // A2:D2 centred across
+  TempDir dir;
+  std::string pdf = dir.File("turned.pdf");
+  RenderPdf({{&book, 0}}, pdf, FixedClock());
+  auto boxes = WordBoxes(pdf);
+  ASSERT_TRUE(boxes.count("UPWARD") && boxes.count("DOWNWARD") && boxes.count("TITLE"))
+      << "pdftotext gave nothing back";
+  auto tall = [](const std::array<double, 4>& b) { return b[3] - b[1] > 2 * (b[2] - b[0]); };
+  EXPECT_TRUE(tall(boxes["UPWARD"]));
+  EXPECT_TRUE(tall(boxes["DOWNWARD"]));
+  // Stacked: one character a line.
+  ASSERT_TRUE(boxes.count("合") && boxes.count("计"));
+  EXPECT_GT(boxes["计"][1], boxes["合"][3] - 1);
+  // Centred over A:D, from the 0.75 in margin to where E's text starts after its padding, not
+  // over A alone.
+  double mid = (boxes["TITLE"][0] + boxes["TITLE"][2]) / 2;
+  EXPECT_NEAR(mid, (54 + boxes.at("END")[0] - 1.5) / 2, 3);
 }
 
 TEST(RenderPages, NothingToPrintAndFailures) {
