@@ -150,21 +150,29 @@ LayoutPtr MeasureLayout(const FontStyle& font) {
 }  // namespace
 
 ScriptClass ScriptOf(char32_t c) {
-  switch (g_unichar_get_script(c)) {
-    case G_UNICODE_SCRIPT_HAN:
-    case G_UNICODE_SCRIPT_HIRAGANA:
-    case G_UNICODE_SCRIPT_KATAKANA:
-    case G_UNICODE_SCRIPT_HANGUL:
-    case G_UNICODE_SCRIPT_BOPOMOFO:
-    case G_UNICODE_SCRIPT_YI:
-      return ScriptClass::Asian;
-    case G_UNICODE_SCRIPT_COMMON:
-    case G_UNICODE_SCRIPT_INHERITED:
-    case G_UNICODE_SCRIPT_UNKNOWN:
-      return ScriptClass::Weak;
-    default:
-      return ScriptClass::Latin;
+  // By Unicode block, as LibreOffice classes characters: the Latin blocks (ASCII digits and
+  // punctuation included) are Latin, the CJK and full-width blocks Asian; spaces and the blocks
+  // of neither (general punctuation such as “ ”, symbols) are weak. Right-to-left and other
+  // complex scripts are drawn with the Latin font here.
+  if (c == 0x20 || c == 0xA0 || c == 1 || c == 2) return ScriptClass::Weak;
+  struct Block {
+    char32_t from, to;
+    ScriptClass script;
+  };
+  static constexpr Block kBlocks[] = {
+      {0x0000, 0x02FF, ScriptClass::Latin},   {0x0370, 0x109F, ScriptClass::Latin},
+      {0x10A0, 0x10FF, ScriptClass::Latin},   {0x1100, 0x11FF, ScriptClass::Asian},
+      {0x1200, 0x18AF, ScriptClass::Latin},   {0x1E00, 0x1FFF, ScriptClass::Latin},
+      {0x2150, 0x218F, ScriptClass::Weak},    {0x2C80, 0x2CE3, ScriptClass::Latin},
+      {0x2E80, 0xD7AF, ScriptClass::Asian},   {0xF900, 0xFAFF, ScriptClass::Asian},
+      {0xFB00, 0xFE2F, ScriptClass::Latin},   {0xFE30, 0xFE4F, ScriptClass::Asian},
+      {0xFE70, 0xFEFF, ScriptClass::Latin},   {0xFF00, 0xFFEF, ScriptClass::Asian},
+      {0x20000, 0x2FA1F, ScriptClass::Asian},
+  };
+  for (const Block& b : kBlocks) {
+    if (c >= b.from && c <= b.to) return b.script;
   }
+  return ScriptClass::Weak;
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> AsianRuns(std::string_view text) {

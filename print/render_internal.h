@@ -38,9 +38,9 @@ struct Shown {
 
 Shown ShowCell(const Variant& value, const engine::CellStyle& style, bool date1904);
 
-// How text is split between a cell's Latin font and its East Asian font: Chinese, Japanese and
-// Korean letters are Asian; spaces, digits and punctuation (Unicode's common script) are weak and
-// go with the letters around them.
+// How text is split between a cell's Latin font and its East Asian font: the CJK and full-width
+// blocks are Asian, the Latin ones (ASCII digits too) Latin; spaces and general punctuation are
+// weak and go with the letters before them.
 enum class ScriptClass { Latin, Asian, Weak };
 ScriptClass ScriptOf(char32_t c);
 // The byte ranges of `text` drawn in the East Asian font: Asian letters with the weak characters

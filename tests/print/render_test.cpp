@@ -282,11 +282,15 @@ TEST(RenderCellText, WeakCharactersGoWithTheChineseAroundThem) {
   using Runs = std::vector<std::pair<std::size_t, std::size_t>>;
   EXPECT_EQ(AsianRuns("Total 12"), Runs{});
   EXPECT_EQ(AsianRuns("利 润 表"), (Runs{{0, 11}}));
-  // Leading digits take the first letters after them; a Latin word ends the run.
-  EXPECT_EQ(AsianRuns("2008年3月 Q1"), (Runs{{0, 12}}));
+  // ASCII digits are Latin; a space goes with the letter before it.
+  EXPECT_EQ(AsianRuns("2008年3月 Q1"), (Runs{{4, 7}, {8, 12}}));
+  // Leading weak characters take the first strong one after them.
+  EXPECT_EQ(AsianRuns("“合计”"), (Runs{{0, 12}}));
   EXPECT_EQ(AsianRuns("以“－”号 ok"), (Runs{{0, 16}}));
   EXPECT_EQ(AsianRuns("A 中B"), (Runs{{2, 5}}));
-  EXPECT_EQ(ScriptOf(U'\u3001'), ScriptClass::Weak);  // 、
+  EXPECT_EQ(ScriptOf(U'\u3001'), ScriptClass::Asian);  // 、
+  EXPECT_EQ(ScriptOf(U'\u201C'), ScriptClass::Weak);   // “
+  EXPECT_EQ(ScriptOf(U'5'), ScriptClass::Latin);
   EXPECT_EQ(ScriptOf(U'\u4E2D'), ScriptClass::Asian);
 
   // Drawn: a spaced title and quotes inside Chinese come back as single words, which they do not
