@@ -852,7 +852,9 @@ class PaneDrawer {
     cairo_save(cr_);
     cairo_rectangle(cr_, clip0, y0, clip1 - clip0, y1 - y0);
     cairo_clip(cr_);
-    cairo_move_to(cr_, tx - logical.x / double(PANGO_SCALE), ty);
+    // A wrapped layout places its lines inside its own width (centred or right-aligned), so its
+    // origin is the cell's text edge; a single line is placed by its own extent.
+    cairo_move_to(cr_, wrap ? tx : tx - logical.x / double(PANGO_SCALE), ty);
     pango_cairo_show_layout(cr_, layout.get());
     cairo_restore(cr_);
   }

@@ -333,7 +333,9 @@ std::map<std::string, std::array<double, 4>> WordBoxes(const std::string& pdf) {
 
 TEST(RenderCellText, RotatedStackedAndCentredAcross) {
   HandBook book;
-  book.styles.styles.resize(5);
+  book.styles.styles.resize(6);
+  book.styles.styles[5].halign = engine::HAlign::Center;
+  book.styles.styles[5].wrap = true;
   book.styles.styles[1].rotation = 90;   // up
   book.styles.styles[2].rotation = 180;  // down: 90 + 90
   book.styles.styles[3].rotation = 255;  // stacked
@@ -345,6 +347,8 @@ TEST(RenderCellText, RotatedStackedAndCentredAcross) {
   book.cells.Set(0, 2, Variant::String("合计"));
   book.cells.Set(1, 0, Variant::String("TITLE"));
   book.cells.Set(1, 4, Variant::String("END"));
+  book.cells.Set(2, 0, Variant::String("MID"));
+  book.layout.cell_styles[engine::SheetLayout::CellKey(2, 0)] = 5;
   auto style = [&](std::uint32_t r, std::uint32_t c, std::uint32_t s) {
     book.layout.cell_styles[engine::SheetLayout::CellKey(r, c)] = s;
   };
@@ -368,6 +372,9 @@ TEST(RenderCellText, RotatedStackedAndCentredAcross) {
   // over A alone.
   double mid = (boxes["TITLE"][0] + boxes["TITLE"][2]) / 2;
   EXPECT_NEAR(mid, (54 + boxes.at("END")[0] - 1.5) / 2, 3);
+  // A wrapped cell's lines are centred in the cell too (four equal columns in A:D).
+  ASSERT_TRUE(boxes.count("MID"));
+  EXPECT_NEAR((boxes["MID"][0] + boxes["MID"][2]) / 2, 54 + (boxes["END"][0] - 1.5 - 54) / 8, 2);
 }
 
 TEST(RenderPages, NothingToPrintAndFailures) {
