@@ -632,6 +632,24 @@ class PaneDrawer {
         if (g_.ColWidth(c) <= 0 || job_.MergeAt(r, c)) continue;
         Text(r, c, nullptr);
       }
+      // Text from a cell beyond the pane's columns that runs on over the empty cells into it,
+      // drawn clipped to the pane as it continues from the neighbouring page.
+      if (job_.Empty(r, pane_.c0)) {
+        for (std::uint32_t n = pane_.c0, steps = 0; n > 0 && steps < 64; --n, ++steps) {
+          if (!job_.Empty(r, n - 1)) {
+            if (!job_.MergeAt(r, n - 1)) Text(r, n - 1, nullptr);
+            break;
+          }
+        }
+      }
+      if (job_.Empty(r, pane_.c1)) {
+        for (std::uint32_t n = pane_.c1 + 1; n < engine::kMaxCols && n <= pane_.c1 + 64; ++n) {
+          if (!job_.Empty(r, n)) {
+            if (!job_.MergeAt(r, n)) Text(r, n, nullptr);
+            break;
+          }
+        }
+      }
     }
   }
 
@@ -656,8 +674,9 @@ class PaneDrawer {
       }
     }
     if (shown.text.empty()) return;
-    double x0 = merge ? X(merge->first_col) : CX(c);
-    double x1 = merge ? X(merge->last_col + 1) : CX(c + 1);
+    bool inside = c >= pane_.c0 && c <= pane_.c1;  // else text running on into the pane
+    double x0 = merge ? X(merge->first_col) : inside ? CX(c) : X(c);
+    double x1 = merge ? X(merge->last_col + 1) : inside ? CX(c + 1) : X(c + 1);
     double y0 = merge ? Y(merge->first_row) : RY(r);
     double y1 = merge ? Y(merge->last_row + 1) : RY(r + 1);
 

@@ -377,6 +377,23 @@ TEST(RenderCellText, RotatedStackedAndCentredAcross) {
   EXPECT_NEAR((boxes["MID"][0] + boxes["MID"][2]) / 2, 54 + (boxes["END"][0] - 1.5 - 54) / 8, 2);
 }
 
+TEST(RenderCellText, TextRunningOnPastAPageBreakContinuesOnTheNextPage) {
+  HandBook book;
+  book.cells.Set(0, 0, Variant::String("一二三四五六七八九十甲乙"));
+  book.cells.Set(1, 3, Variant::String("止"));
+  book.layout.col_breaks = {1};  // column A alone on the first page
+  TempDir dir;
+  std::string pdf = dir.File("runs_on.pdf");
+  ASSERT_EQ(RenderPdf({{&book, 0}}, pdf, FixedClock()), 2);
+  std::vector<std::string> pages = PageTexts(pdf);
+  ASSERT_EQ(pages.size(), 2u) << "pdftotext gave nothing back";
+  EXPECT_EQ(pages[0].find("乙"), std::string::npos) << pages[0];
+  EXPECT_NE(pages[0].find("一二"), std::string::npos) << pages[0];
+  // The characters past column A's edge are on the second page, the first ones are not.
+  EXPECT_NE(pages[1].find("乙"), std::string::npos) << pages[1];
+  EXPECT_EQ(pages[1].find("一二"), std::string::npos) << pages[1];
+}
+
 TEST(RenderPages, NothingToPrintAndFailures) {
   HandBook empty;
   int pages = -1;
