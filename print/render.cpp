@@ -897,6 +897,10 @@ class PaneDrawer {
     } else {
       degrees = s.rotation <= 90 ? s.rotation : -(s.rotation - 90.0);
     }
+    // Unaligned text turned straight up or stacked sits at the cell's right edge, as
+    // LibreOffice prints it (its baseline side faces right).
+    if (s.halign == engine::HAlign::General && (s.rotation == 90 || s.rotation == 255))
+      h = engine::HAlign::Right;
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
     double tw = logical.width / double(PANGO_SCALE), th = logical.height / double(PANGO_SCALE);

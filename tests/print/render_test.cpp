@@ -372,6 +372,11 @@ TEST(RenderCellText, RotatedStackedAndCentredAcross) {
   // over A alone.
   double mid = (boxes["TITLE"][0] + boxes["TITLE"][2]) / 2;
   EXPECT_NEAR(mid, (54 + boxes.at("END")[0] - 1.5) / 2, 3);
+  // Unaligned text turned up or stacked sits at the cell's right edge, turned down at its left.
+  double col = (boxes["END"][0] - 1.5 - 54) / 4;
+  EXPECT_GT(boxes["UPWARD"][2], 54 + col * 0.8);
+  EXPECT_LT(boxes["DOWNWARD"][0], 54 + col * 1.2);
+  EXPECT_GT(boxes["合"][2], 54 + col * 2.8);
   // A wrapped cell's lines are centred in the cell too (four equal columns in A:D).
   ASSERT_TRUE(boxes.count("MID"));
   EXPECT_NEAR((boxes["MID"][0] + boxes["MID"][2]) / 2, 54 + (boxes["END"][0] - 1.5 - 54) / 8, 2);
