@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,15 @@ struct PrintBatch {
   bool allFiles = true;               // "全部文件"; otherwise only the selected ones
   std::vector<std::string> items;     // the file list, in list order
   std::vector<std::size_t> selected;  // selected list positions, any order
+  // Tried after the default password on every encrypted workbook of the batch.
+  std::vector<std::string> knownPasswords = {};
+  // Asks the user for the password of an encrypted workbook (its name in the list) that no
+  // known password opens; nullopt when the user skips it. Nothing is kept after the batch.
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
+
+// The list items a batch runs, in list order: all of them, or the selected ones.
+std::vector<std::string> FilesToPrint(const PrintBatch& batch);
 
 enum class PrintBatchEnd {
   NothingSelected,  // "选中文件" with nothing selected: "请选中要打印的文件！", nothing ran
@@ -59,15 +68,20 @@ using PrintRunner = std::function<int(SheetScope scope, const std::string& sourc
 
 // OK's batch: the progress told i*100/n before and (i+1)*100/n after every list item, each file
 // to print run in list order, "打印完成！" when the last run returned nonzero. An error is shown
-// (stop icon, the file named) and ends the batch.
+// (stop icon, the file named) and ends the batch. The batch's passwords are in force meanwhile.
 PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
                                 MessageSink& messages, const std::function<void(int)>& progress);
 
-// The same files as PDF documents instead of on a printer: "<name without extension>.pdf" in
-// pdfFolder for each workbook with a sheet to print, written whole or not at all. Returns 1
-// when a document was written. Errors propagate as AutomationError naming the file.
+// The PDF names of a batch: the workbook's name with ".pdf" in place of its extension; a name
+// already taken in the batch keeps the workbook's extension ("a.xls.pdf"), then gets a number.
+std::vector<std::string> PdfNamesFor(const std::vector<std::string>& fileNames);
+
+// The same files as PDF documents instead of on a printer: the workbook's sheets to print as one
+// document at pdfPath, written whole or not at all (AtomicFile). Returns 1 when a document was
+// written, 0 when the scope leaves no sheet. Errors propagate as AutomationError. The batch
+// makes its new files durable with SyncOutputFolder at its end.
 int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
-                       const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
+                       const std::string& fileName, const std::string& pdfPath, bool fitWidth,
                        PrintTally* tally = nullptr);
 
 // The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the
