@@ -96,10 +96,23 @@ void CMainFrame::PlaceOnScreen() {
       PlanMainWindow(ReadMainWindowGeometry(m_settings), areas, {0, 0, 800, 560},
                      {0, 0, std::max(minimum.x, 320), std::max(minimum.y, 200)});
   m_normalRect = wxRect(g.rect.x, g.rect.y, g.rect.width, g.rect.height);
-  // An explicit position before the window is shown: window managers honour it as the
-  // program's own, where a centring asked of the toolkit may be replaced by their placement.
   SetSize(m_normalRect);
   if (g.maximized) Maximize(true);
+  // Some window managers (openbox) place a new window by their own rule whatever position it
+  // asks for before it is shown; once it is on the screen they honour a move.
+  if (!g.maximized) m_wantedPosition = m_normalRect.GetPosition();
+}
+
+// Called for the moves the window manager reports: the first is its own placement.
+void CMainFrame::MoveToWantedPosition() {
+  if (!m_wantedPosition || !IsShown()) return;
+  if (GetPosition() == *m_wantedPosition || m_placeAttempts >= 3) {
+    m_wantedPosition.reset();
+    return;
+  }
+  ++m_placeAttempts;
+  const wxPoint wanted = *m_wantedPosition;
+  CallAfter([this, wanted] { Move(wanted); });
 }
 
 void CMainFrame::RememberNormalRect() {
@@ -109,6 +122,7 @@ void CMainFrame::RememberNormalRect() {
 void CMainFrame::OnMove(wxMoveEvent& event) {
   event.Skip();
   RememberNormalRect();
+  MoveToWantedPosition();
 }
 
 void CMainFrame::OnSize(wxSizeEvent& event) {
