@@ -11,6 +11,7 @@
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
 #include "bridges/output_files.h"
+#include "bridges/process_settings.h"
 #include "convert/common/program_folder.h"
 #include "engine/server.h"
 #include "print/sheet_printer.h"
@@ -54,6 +55,7 @@ bool CLedgerixApp::OnInit() {
     ShowExclamation(kSocketInitFailed);
     return false;
   }
+  KeepFreedHeapForReuse();
   try {
     engine::RegisterEmbeddedServer();
     print::InstallSheetPrinter();

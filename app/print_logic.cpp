@@ -11,6 +11,7 @@
 #include "app/trans_logic.h"
 #include "bridges/output_files.h"
 #include "print/sheet_printer.h"
+#include "print/workbook_pdf.h"
 
 namespace ledgerix {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "bridges/output_files.h"
 #include "jobs/messages.h"
-#include "jobs/print_run.h"
+#include "print/workbook_pdf.h"
 
 namespace ledgerix {
 

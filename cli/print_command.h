@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "jobs/conversion_run.h"
-#include "jobs/print_run.h"  // PdfNamesFor, the names the PDF files get
+#include "print/workbook_pdf.h"  // PdfNamesFor, the names the PDF files get
 
 namespace ledgerix {
 

@@ -8,17 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "bridges/run_scope.h"
 #include "bridges/spreadsheet.h"
 #include "jobs/conversion_run.h"
 #include "jobs/messages.h"
 
 namespace ledgerix {
-
-// What a batch sent, for the main window's summary.
-struct PrintTally {
-  int workbooks = 0;  // workbooks with at least one sheet printed
-  int sheets = 0;     // sheets printed
-};
 
 // Prints the sheet on the printer through Worksheet.PrintOut; returns 1.
 int PrintSheet(const std::string& printerName, Worksheet& sheet);
@@ -71,22 +66,5 @@ using PrintRunner = std::function<int(SheetScope scope, const std::string& sourc
 // (stop icon, the file named) and ends the batch. The batch's passwords are in force meanwhile.
 PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
                                 MessageSink& messages, const std::function<void(int)>& progress);
-
-// The PDF names of a batch: the workbook's name with ".pdf" in place of its extension; a name
-// already taken in the batch keeps the workbook's extension ("a.xls.pdf"), then gets a number.
-std::vector<std::string> PdfNamesFor(const std::vector<std::string>& fileNames);
-
-// The same files as PDF documents instead of on a printer: the workbook's sheets to print as one
-// document at pdfPath, written whole or not at all (AtomicFile). Returns 1 when a document was
-// written, 0 when the scope leaves no sheet. Errors propagate as AutomationError. The batch
-// makes its new files durable with SyncOutputFolder at its end.
-int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
-                       const std::string& fileName, const std::string& pdfPath, bool fitWidth,
-                       PrintTally* tally = nullptr);
-
-// The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the
-// scope leaves no sheet. pages receives their number.
-std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
-                               const std::string& fileName, bool fitWidth, int* pages);
 
 }  // namespace ledgerix

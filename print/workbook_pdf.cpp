@@ -1,8 +1,10 @@
+#include "print/workbook_pdf.h"
+
 #include <set>
 
 #include "bridges/output_files.h"
+#include "bridges/spreadsheet.h"
 #include "engine/book.h"
-#include "jobs/print_run.h"
 #include "print/render.h"
 
 namespace ledgerix {
