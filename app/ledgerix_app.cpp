@@ -10,6 +10,7 @@
 #include "app/main_frame.h"
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
+#include "bridges/output_files.h"
 #include "bridges/process_settings.h"
 #include "convert/common/program_folder.h"
 #include "engine/server.h"
@@ -36,6 +37,8 @@ std::string CurrentExceptionText() {
 }  // namespace
 
 bool CLedgerixApp::OnInit() {
+  // Ctrl-C, kill or a logout during a batch must not leave half-written outputs behind.
+  InstallTemporaryFileCleanup();
   SetAppName(ToWx(kSettingsApp));
   SetVendorName(ToWx(kSettingsVendor));
   InitUiLanguage();

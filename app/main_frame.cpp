@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include <wx/display.h>
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
@@ -12,12 +13,16 @@
 #include "app/setting_dlg.h"
 #include "app/shell_logic.h"
 #include "app/trans_setting_dlg.h"
+#include "app/window_placement.h"
 #include "app/xl_print_dlg.h"
 #include "convert/common/program_folder.h"
 
 #if defined(__WXGTK__)
 #include <gtk/gtk.h>
 #endif
+
+#include <algorithm>
+#include <vector>
 
 namespace ledgerix {
 namespace {
@@ -74,8 +79,63 @@ CMainFrame::CMainFrame()
   SetStatusText(ToWx(kReadyText), 0);
 
   m_wndView = new CChildView(this);
-  Centre();
+  PlaceOnScreen();
   UpdateIndicators();
+}
+
+void CMainFrame::PlaceOnScreen() {
+  std::vector<WindowRect> areas;
+  for (unsigned i = 0; i < wxDisplay::GetCount(); ++i) {
+    const wxRect a = wxDisplay(i).GetClientArea();
+    // The primary display first: the first start centres there.
+    areas.insert(wxDisplay(i).IsPrimary() ? areas.begin() : areas.end(),
+                 {a.x, a.y, a.width, a.height});
+  }
+  const wxSize minimum = GetMinSize();
+  const MainWindowGeometry g =
+      PlanMainWindow(ReadMainWindowGeometry(m_settings), areas, {0, 0, 800, 560},
+                     {0, 0, std::max(minimum.x, 320), std::max(minimum.y, 200)});
+  m_normalRect = wxRect(g.rect.x, g.rect.y, g.rect.width, g.rect.height);
+  SetSize(m_normalRect);
+  if (g.maximized) Maximize(true);
+  // Some window managers (openbox) place a new window by their own rule whatever position it
+  // asks for before it is shown; once it is on the screen they honour a move.
+  if (!g.maximized) m_wantedPosition = m_normalRect.GetPosition();
+}
+
+// Called for the moves the window manager reports: the first is its own placement.
+void CMainFrame::MoveToWantedPosition() {
+  if (!m_wantedPosition || !IsShown()) return;
+  if (GetPosition() == *m_wantedPosition || m_placeAttempts >= 3) {
+    m_wantedPosition.reset();
+    return;
+  }
+  ++m_placeAttempts;
+  const wxPoint wanted = *m_wantedPosition;
+  CallAfter([this, wanted] { Move(wanted); });
+}
+
+void CMainFrame::RememberNormalRect() {
+  if (IsShown() && !IsMaximized() && !IsIconized() && !IsFullScreen()) m_normalRect = GetRect();
+}
+
+void CMainFrame::OnMove(wxMoveEvent& event) {
+  event.Skip();
+  RememberNormalRect();
+  MoveToWantedPosition();
+}
+
+void CMainFrame::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  RememberNormalRect();
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  RememberNormalRect();
+  SaveMainWindowGeometry(
+      m_settings,
+      {{m_normalRect.x, m_normalRect.y, m_normalRect.width, m_normalRect.height}, IsMaximized()});
+  event.Skip();
 }
 
 void CMainFrame::RestoreAndRaise() {
@@ -199,6 +259,9 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
   EVT_MENU(ToolkitCommandId(kCmdOpenOutputFolder), CMainFrame::OnOpenOutputFolder)
   EVT_UPDATE_UI(ToolkitCommandId(kCmdOpenOutputFolder), CMainFrame::OnUpdateOpenOutputFolder)
   EVT_IDLE(CMainFrame::OnIdle)
+  EVT_MOVE(CMainFrame::OnMove)
+  EVT_SIZE(CMainFrame::OnSize)
+  EVT_CLOSE(CMainFrame::OnClose)
 wxEND_EVENT_TABLE()
 
 }  // namespace ledgerix

@@ -4,6 +4,7 @@
 #include <wx/frame.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/trans_logic.h"
@@ -47,6 +48,14 @@ class CMainFrame : public wxFrame {
   // Back to this window after a dialog: the window manager does not always give it back.
   void TakeFocusBack();
   void OnIdle(wxIdleEvent& event);
+  // The first start centres the window on the screen; later ones open it as it was left.
+  void PlaceOnScreen();
+  void RememberNormalRect();
+  void OnMove(wxMoveEvent& event);
+  // Moves the window where PlaceOnScreen wanted it when the window manager put it elsewhere.
+  void MoveToWantedPosition();
+  void OnSize(wxSizeEvent& event);
+  void OnClose(wxCloseEvent& event);
 
   void OpenDocument(const std::string& path, std::string_view missingMessage);
   void UpdateIndicators();
@@ -58,6 +67,10 @@ class CMainFrame : public wxFrame {
   FileRunner m_run;
   std::function<bool(const std::string&)> m_launch;
   std::string m_lastSaveFolder;
+  wxRect m_normalRect;  // the frame's rectangle when last neither maximised nor minimised
+  // Where PlaceOnScreen put the window, until the window manager has it there.
+  std::optional<wxPoint> m_wantedPosition;
+  int m_placeAttempts = 0;
   int m_indicatorState[3] = {-1, -1, -1};  // shown state of CAP, NUM, SCRL; -1 not yet
 
   wxDECLARE_EVENT_TABLE();

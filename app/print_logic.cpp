@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "app/folder_tree_logic.h"
 #include "app/trans_logic.h"
+#include "bridges/output_files.h"
 #include "print/sheet_printer.h"
 #include "print/workbook_pdf.h"
 
@@ -102,14 +104,24 @@ PrinterSelection SelectPrinterEntry(const PrinterListView& view, int index) {
   return s;
 }
 
-PrintRunner PrintRunnerFor(const std::string& printerName, const std::string& pdfFolder,
-                           bool fitWidth) {
-  if (IsPdfEntry(printerName)) {
-    return
-        [pdfFolder, fitWidth](SheetScope scope, const std::string& folder, const std::string& file,
-                              const std::string&, MessageSink&, PrintTally* tally) {
-          return PrintWorkbookToPdf(scope, folder, file, pdfFolder, fitWidth, tally);
-        };
+PrintRunner PrintRunnerFor(const PrintBatch& batch, const std::string& pdfFolder, bool fitWidth) {
+  if (IsPdfEntry(batch.printerName)) {
+    const std::vector<std::string> files = FilesToPrint(batch);
+    const std::vector<std::string> pdfs = PdfNamesFor(files);
+    std::map<std::string, std::string> pdfOf;
+    for (std::size_t i = 0; i < files.size(); ++i) pdfOf[files[i]] = pdfs[i];
+    const std::string last = files.empty() ? std::string() : files.back();
+    return [pdfFolder, fitWidth, pdfOf, last](SheetScope scope, const std::string& folder,
+                                              const std::string& file, const std::string&,
+                                              MessageSink&, PrintTally* tally) {
+      const auto name = pdfOf.find(file);
+      // Only the batch's own files are run; any other keeps the plain rule.
+      const std::string pdf = name != pdfOf.end() ? name->second : PdfNamesFor({file})[0];
+      const int result =
+          PrintWorkbookToPdf(scope, folder, file, WithSeparator(pdfFolder) + pdf, fitWidth, tally);
+      if (file == last) SyncOutputFolder(pdfFolder);
+      return result;
+    };
   }
   return [fitWidth](SheetScope scope, const std::string& folder, const std::string& file,
                     const std::string& printer, MessageSink& messages, PrintTally* tally) {

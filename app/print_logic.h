@@ -55,10 +55,11 @@ PrinterSelection SelectPrinterEntry(const PrinterListView& view, int index);
 
 bool IsPdfEntry(std::string_view printerName);
 
-// The run OK hands each file to: PrintWorkbook on the printer, or a PDF document in pdfFolder
-// when the printer name is the PDF entry.
-PrintRunner PrintRunnerFor(const std::string& printerName, const std::string& pdfFolder,
-                           bool fitWidth);
+// The run OK hands each file of batch to: PrintWorkbook on the batch's printer, or, when the
+// printer name is the PDF entry, a PDF document in pdfFolder named by PdfNamesFor over the
+// batch's files, so that "a.xls" and "a.xlsx" never write the same file; the folder is flushed
+// after the batch's last file.
+PrintRunner PrintRunnerFor(const PrintBatch& batch, const std::string& pdfFolder, bool fitWidth);
 
 // The main window's status text after a batch ("已将 3 个工作簿（5 个工作表）发送到打印机
 // FilePDF").

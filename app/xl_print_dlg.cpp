@@ -12,6 +12,7 @@
 
 #include "app/companion_tree.h"
 #include "app/folder_tree_logic.h"
+#include "app/password_dlg.h"
 #include "app/print_preview_dlg.h"
 #include "app/printer_props_dlg.h"
 #include "app/shell_logic.h"
@@ -200,6 +201,9 @@ void CXlPrintDlg::OnOK(wxCommandEvent&) {
   wxArrayInt selections;
   m_fileList->GetSelections(selections);
   for (int i : selections) batch.selected.push_back(static_cast<std::size_t>(i));
+  batch.askPassword = [this](const std::string& fileName) {
+    return AskWorkbookPassword(this, fileName);
+  };
   m_progress->SetRange(100);
   m_sinceRepaint.Start(-1000);
 
@@ -208,8 +212,8 @@ void CXlPrintDlg::OnOK(wxCommandEvent&) {
   const bool fit = wxDynamicCast(FindWindow(kIdFitWidth), wxCheckBox)->GetValue();
   {
     std::unique_ptr<wxBusyCursor> wait(work ? new wxBusyCursor : nullptr);
-    m_outcome = RunPrintBatch(batch, PrintRunnerFor(batch.printerName, m_pdfFolder, fit),
-                              m_messages, [this](int v) { ShowProgress(v); });
+    m_outcome = RunPrintBatch(batch, PrintRunnerFor(batch, m_pdfFolder, fit), m_messages,
+                              [this](int v) { ShowProgress(v); });
   }
   if (m_outcome.end == PrintBatchEnd::Completed) EndModal(kIdOK);
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <ostream>
 #include <set>
@@ -33,7 +34,8 @@ constexpr const char* kUsageHead = R"(用法 (usage):
   ledgerix-cli print --source DIR --pdf DIR [--type xls|xlsx|all] [--sheets active|all]
                      [--fit-width] [--password TEXT ...] [--password-file FILE] [FILE ...]
   ledgerix-cli print --source DIR --printer NAME [--type xls|xlsx|all] [--sheets active|all]
-                     [--fit-width] [--copies N] [FILE ...]
+                     [--fit-width] [--copies N] [--password TEXT ...] [--password-file FILE]
+                     [FILE ...]
   ledgerix-cli printers
   ledgerix-cli dump FILE [--shown] [--password TEXT ...] [--password-file FILE]
   ledgerix-cli --help
@@ -89,7 +91,8 @@ print --printer NAME  Prints the workbooks of DIR (--source) on the CUPS printer
   --copies N    N copies of every sheet instead of the workbook's own number
           One line per file: name and result (1 printed, 0 nothing to print). "打印完成！"
           after the last file when it printed. An unknown printer or a refused job ends the
-          batch. Nothing is sent to any other printer. Exit status as for convert.
+          batch. Nothing is sent to any other printer. Exit status as for convert. Takes the
+          password options of convert.
 
 printers  Lists the CUPS destinations, the default marked with "*". Exit status 1 when the
           print server cannot be reached.
@@ -175,70 +178,122 @@ bool ListFiles(const std::string& folder, const std::string& type,
   return true;
 }
 
-int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  PdfPrintRequest request;
-  WorkbookPasswords passwords;
-  std::string type = "all", sheets = "active";
-  bool have_source = false, have_pdf = false;
+// What convert, print --pdf and print --printer take alike: the source folder, the list's filter,
+// the sheet scope, the picked files and the password options.
+struct BatchOptions {
+  std::string source;
+  bool haveSource = false;
+  std::string type = "all";
+  std::string sheets = "active";
   std::vector<std::string> picked;
+  std::vector<std::string> passwords;
+};
+
+// A command's own options: given the option and a reader of its value, takes it or not.
+using OwnOptions = std::function<OptionTaken(const std::string& option,
+                                             const std::function<bool(std::string*)>& value,
+                                             std::string* problem)>;
+
+// Reads args after the command word. False with the problem for a usage error.
+bool ParseBatchOptions(const std::vector<std::string>& args, const OwnOptions& own,
+                       BatchOptions* options, std::string* problem) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&](std::string* into) {
+    const std::function<bool(std::string*)> value = [&](std::string* into) {
       if (i + 1 >= args.size()) return false;
       *into = args[++i];
       return true;
     };
-    std::string password_problem;
-    switch (TakePasswordOption(args, &i, &passwords.known, &password_problem)) {
-      case PasswordOption::kTaken:
-        continue;
-      case PasswordOption::kBad:
-        return Usage(err, password_problem);
-      case PasswordOption::kNotOne:
-        break;
-    }
+    OptionTaken taken = TakePasswordOption(args, &i, &options->passwords, problem);
+    if (taken == OptionTaken::kNotOne) taken = own(a, value, problem);
+    if (taken == OptionTaken::kBad) return false;
+    if (taken == OptionTaken::kTaken) continue;
     if (a == "--source") {
-      if (!value(&request.sourceFolder)) return Usage(err, "--source needs a folder");
-      have_source = true;
-    } else if (a == "--pdf") {
-      if (!value(&request.pdfFolder)) return Usage(err, "--pdf needs a folder");
-      have_pdf = true;
+      if (!value(&options->source)) return *problem = "--source needs a folder", false;
+      options->haveSource = true;
     } else if (a == "--type") {
-      if (!value(&type) || (type != "xls" && type != "xlsx" && type != "all")) {
-        return Usage(err, "--type must be xls, xlsx or all");
+      const std::string& t = options->type;
+      if (!value(&options->type) || (t != "xls" && t != "xlsx" && t != "all")) {
+        return *problem = "--type must be xls, xlsx or all", false;
       }
     } else if (a == "--sheets") {
-      if (!value(&sheets) || (sheets != "active" && sheets != "all")) {
-        return Usage(err, "--sheets must be active or all");
+      const std::string& s = options->sheets;
+      if (!value(&options->sheets) || (s != "active" && s != "all")) {
+        return *problem = "--sheets must be active or all", false;
       }
-    } else if (a == "--fit-width") {
-      request.fitWidth = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      return Usage(err, "unknown option " + a);
+      return *problem = "unknown option " + a, false;
     } else {
-      picked.push_back(a);
+      options->picked.push_back(a);
     }
   }
-  if (!have_source || !have_pdf) return Usage(err, "print needs --source and --pdf");
-  if (request.sourceFolder.empty() || request.pdfFolder.empty()) {
-    return Usage(err, "folders must not be empty");
-  }
-  request.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
-  request.sourceFolder = WithTrailingSeparator(request.sourceFolder);
-  request.pdfFolder = WithTrailingSeparator(request.pdfFolder);
+  return true;
+}
+
+// The print commands' --fit-width.
+OwnOptions FitWidthOption(bool* fitWidth, const OwnOptions& more = {}) {
+  return [fitWidth, more](const std::string& a, const std::function<bool(std::string*)>& value,
+                          std::string* problem) {
+    if (a == "--fit-width") {
+      *fitWidth = true;
+      return OptionTaken::kTaken;
+    }
+    return more ? more(a, value, problem) : OptionTaken::kNotOne;
+  };
+}
+
+// The folder with its separator and the files a batch runs, in list order. Returns -1 to go on,
+// else the exit status after telling the problem: 2 for a name not in the list, 0 for an empty
+// list (emptyList, and that the folder holds no files to convert or print).
+int ListBatchFiles(const BatchOptions& options, std::string_view emptyList, std::string_view doing,
+                   std::ostream& err, std::string* folder, std::vector<std::string>* names) {
+  *folder = WithTrailingSeparator(options.source);
   std::string problem;
-  if (!ListFiles(request.sourceFolder, type, picked, &request.fileNames, &problem)) {
+  if (!ListFiles(*folder, options.type, options.picked, names, &problem)) {
     return Usage(err, problem);
   }
-  if (request.fileNames.empty()) {
-    err << "请选中要打印的文件！（" << request.sourceFolder << " 中没有可打印的文件）\n";
+  if (names->empty()) {
+    err << emptyList << "（" << *folder << " 中没有可" << doing << "的文件）\n";
     return 0;
   }
+  return -1;
+}
+
+SheetScope ScopeOf(const BatchOptions& options) {
+  return options.sheets == "all" ? SheetScope::All : SheetScope::Active;
+}
+
+int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  PdfPrintRequest request;
+  BatchOptions options;
+  bool have_pdf = false;
+  std::string problem;
+  const OwnOptions pdfFolder =
+      [&](const std::string& a, const std::function<bool(std::string*)>& value, std::string* why) {
+        if (a != "--pdf") return OptionTaken::kNotOne;
+        if (!value(&request.pdfFolder)) return *why = "--pdf needs a folder", OptionTaken::kBad;
+        have_pdf = true;
+        return OptionTaken::kTaken;
+      };
+  if (!ParseBatchOptions(args, FitWidthOption(&request.fitWidth, pdfFolder), &options, &problem)) {
+    return Usage(err, problem);
+  }
+  if (!options.haveSource || !have_pdf) return Usage(err, "print needs --source and --pdf");
+  if (options.source.empty() || request.pdfFolder.empty()) {
+    return Usage(err, "folders must not be empty");
+  }
+  request.sheetScope = ScopeOf(options);
+  request.pdfFolder = WithTrailingSeparator(request.pdfFolder);
+  const int listed = ListBatchFiles(options, kNoFileToPrint, "打印", err, &request.sourceFolder,
+                                    &request.fileNames);
+  if (listed >= 0) return listed;
   std::error_code ec;
   if (!std::filesystem::is_directory(request.pdfFolder, ec)) {
     err << "PDF文件夹 " << request.pdfFolder << " 不存在\n";
     return 1;
   }
+  WorkbookPasswords passwords;
+  passwords.known = std::move(options.passwords);
   ScopedWorkbookPasswords scoped_passwords(std::move(passwords));
   return RunPdfPrint(request, out, err);
 }
@@ -246,72 +301,43 @@ int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                bool progress) {
   BatchRequest request;
-  std::string type = "all", sheets = "active";
-  bool have_kind = false, have_source = false, have_save = false;
-  std::vector<std::string> picked;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* into) {
-      if (i + 1 >= args.size()) return false;
-      *into = args[++i];
-      return true;
-    };
-    std::string v, problem;
-    switch (TakePasswordOption(args, &i, &request.passwords, &problem)) {
-      case PasswordOption::kTaken:
-        continue;
-      case PasswordOption::kBad:
-        return Usage(err, problem);
-      case PasswordOption::kNotOne:
-        break;
-    }
-    if (a == "--kind") {
-      if (!value(&v)) return Usage(err, "--kind needs a value");
-      int kind = 0;
-      auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), kind);
-      if (ec != std::errc() || p != v.data() + v.size() || kind < 1 || kind > 9) {
-        return Usage(err, "--kind must be a report kind from 1 to 9");
-      }
-      request.reportKind = kind;
-      have_kind = true;
-    } else if (a == "--source") {
-      if (!value(&request.sourceFolder)) return Usage(err, "--source needs a folder");
-      have_source = true;
-    } else if (a == "--save") {
-      if (!value(&request.saveFolder)) return Usage(err, "--save needs a folder");
-      have_save = true;
-    } else if (a == "--type") {
-      if (!value(&type) || (type != "xls" && type != "xlsx" && type != "all")) {
-        return Usage(err, "--type must be xls, xlsx or all");
-      }
-    } else if (a == "--sheets") {
-      if (!value(&sheets) || (sheets != "active" && sheets != "all")) {
-        return Usage(err, "--sheets must be active or all");
-      }
-    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      return Usage(err, "unknown option " + a);
-    } else {
-      picked.push_back(a);
-    }
-  }
-  if (!have_kind || !have_source || !have_save) {
+  BatchOptions options;
+  bool have_kind = false, have_save = false;
+  std::string problem;
+  const OwnOptions kindAndSave =
+      [&](const std::string& a, const std::function<bool(std::string*)>& value, std::string* why) {
+        if (a == "--kind") {
+          std::string v;
+          if (!value(&v)) return *why = "--kind needs a value", OptionTaken::kBad;
+          int kind = 0;
+          auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), kind);
+          if (ec != std::errc() || p != v.data() + v.size() || kind < 1 || kind > 9) {
+            return *why = "--kind must be a report kind from 1 to 9", OptionTaken::kBad;
+          }
+          request.reportKind = kind;
+          have_kind = true;
+          return OptionTaken::kTaken;
+        }
+        if (a == "--save") {
+          if (!value(&request.saveFolder)) return *why = "--save needs a folder", OptionTaken::kBad;
+          have_save = true;
+          return OptionTaken::kTaken;
+        }
+        return OptionTaken::kNotOne;
+      };
+  if (!ParseBatchOptions(args, kindAndSave, &options, &problem)) return Usage(err, problem);
+  if (!have_kind || !options.haveSource || !have_save) {
     return Usage(err, "convert needs --kind, --source and --save");
   }
-  if (request.sourceFolder.empty() || request.saveFolder.empty()) {
+  if (options.source.empty() || request.saveFolder.empty()) {
     return Usage(err, "folders must not be empty");
   }
-  request.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
-  request.sourceFolder = WithTrailingSeparator(request.sourceFolder);
+  request.sheetScope = ScopeOf(options);
   request.saveFolder = WithTrailingSeparator(request.saveFolder);
-  std::string problem;
-
-  if (!ListFiles(request.sourceFolder, type, picked, &request.fileNames, &problem)) {
-    return Usage(err, problem);
-  }
-  if (request.fileNames.empty()) {
-    err << "请选中要处理的文件！（" << request.sourceFolder << " 中没有可转换的文件）\n";
-    return 0;
-  }
+  request.passwords = std::move(options.passwords);
+  const int listed = ListBatchFiles(options, kNoFileSelected, "转换", err, &request.sourceFolder,
+                                    &request.fileNames);
+  if (listed >= 0) return listed;
 
   CliMessages messages(out, err);
   CliObserver observer(out, err, progress);
@@ -325,62 +351,41 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
 // Prints a batch on a printer; the PDF files of the same command are written elsewhere.
 int RunPrintOnPrinter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                       bool progress) {
-  std::string source, printer, type = "all", sheets = "active";
-  bool have_source = false, have_printer = false, fit_width = false;
-  int copies = 0;
-  std::vector<std::string> picked;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* into) {
-      if (i + 1 >= args.size()) return false;
-      *into = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--source") {
-      if (!value(&source)) return Usage(err, "--source needs a folder");
-      have_source = true;
-    } else if (a == "--printer") {
-      if (!value(&printer)) return Usage(err, "--printer needs a name");
-      have_printer = true;
-    } else if (a == "--type") {
-      if (!value(&type) || (type != "xls" && type != "xlsx" && type != "all")) {
-        return Usage(err, "--type must be xls, xlsx or all");
-      }
-    } else if (a == "--sheets") {
-      if (!value(&sheets) || (sheets != "active" && sheets != "all")) {
-        return Usage(err, "--sheets must be active or all");
-      }
-    } else if (a == "--fit-width") {
-      fit_width = true;
-    } else if (a == "--copies") {
-      if (!value(&v)) return Usage(err, "--copies needs a number");
-      auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), copies);
-      if (ec != std::errc() || p != v.data() + v.size() || copies < 1 || copies > 999) {
-        return Usage(err, "--copies must be a number from 1 to 999");
-      }
-    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      return Usage(err, "unknown option " + a);
-    } else {
-      picked.push_back(a);
-    }
-  }
-  if (!have_source || source.empty()) return Usage(err, "print needs --source");
-  if (!have_printer || printer.empty()) {
-    return Usage(err, "print needs --printer NAME (ledgerix-cli printers lists them)");
-  }
+  BatchOptions options;
   PrintBatch batch;
-  batch.sourceFolder = WithTrailingSeparator(source);
-  batch.printerName = printer;
-  batch.sheetScope = sheets == "all" ? SheetScope::All : SheetScope::Active;
+  bool have_printer = false, fit_width = false;
+  int copies = 0;
   std::string problem;
-  if (!ListFiles(batch.sourceFolder, type, picked, &batch.items, &problem)) {
+  const OwnOptions printerAndCopies =
+      [&](const std::string& a, const std::function<bool(std::string*)>& value, std::string* why) {
+        if (a == "--printer") {
+          if (!value(&batch.printerName)) return *why = "--printer needs a name", OptionTaken::kBad;
+          have_printer = true;
+          return OptionTaken::kTaken;
+        }
+        if (a == "--copies") {
+          std::string v;
+          if (!value(&v)) return *why = "--copies needs a number", OptionTaken::kBad;
+          auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), copies);
+          if (ec != std::errc() || p != v.data() + v.size() || copies < 1 || copies > 999) {
+            return *why = "--copies must be a number from 1 to 999", OptionTaken::kBad;
+          }
+          return OptionTaken::kTaken;
+        }
+        return OptionTaken::kNotOne;
+      };
+  if (!ParseBatchOptions(args, FitWidthOption(&fit_width, printerAndCopies), &options, &problem)) {
     return Usage(err, problem);
   }
-  if (batch.items.empty()) {
-    err << "请选中要打印的文件！（" << batch.sourceFolder << " 中没有可打印的文件）\n";
-    return 0;
+  if (!options.haveSource || options.source.empty()) return Usage(err, "print needs --source");
+  if (!have_printer || batch.printerName.empty()) {
+    return Usage(err, "print needs --printer NAME (ledgerix-cli printers lists them)");
   }
+  batch.sheetScope = ScopeOf(options);
+  batch.knownPasswords = std::move(options.passwords);
+  const int listed =
+      ListBatchFiles(options, kNoFileToPrint, "打印", err, &batch.sourceFolder, &batch.items);
+  if (listed >= 0) return listed;
   print::InstallSheetPrinter();
   print::ScopedPrintOverrides overrides({fit_width, copies});
   CliMessages messages(out, err);
@@ -464,11 +469,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (std::size_t i = 1; i < args.size(); ++i) {
       std::string problem;
       switch (TakePasswordOption(args, &i, &passwords.known, &problem)) {
-        case PasswordOption::kTaken:
+        case OptionTaken::kTaken:
           continue;
-        case PasswordOption::kBad:
+        case OptionTaken::kBad:
           return Usage(err, problem);
-        case PasswordOption::kNotOne:
+        case OptionTaken::kNotOne:
           if (args[i] == "--shown") {
             shown = true;
           } else {

@@ -4,23 +4,23 @@
 
 namespace ledgerix {
 
-PasswordOption TakePasswordOption(const std::vector<std::string>& args, std::size_t* i,
-                                  std::vector<std::string>* passwords, std::string* problem) {
+OptionTaken TakePasswordOption(const std::vector<std::string>& args, std::size_t* i,
+                               std::vector<std::string>* passwords, std::string* problem) {
   const std::string& option = args[*i];
-  if (option != "--password" && option != "--password-file") return PasswordOption::kNotOne;
+  if (option != "--password" && option != "--password-file") return OptionTaken::kNotOne;
   if (*i + 1 >= args.size()) {
     *problem = option + (option == "--password" ? " needs a value" : " needs a file");
-    return PasswordOption::kBad;
+    return OptionTaken::kBad;
   }
   const std::string& value = args[++*i];
   if (option == "--password") {
     passwords->push_back(value);
-    return PasswordOption::kTaken;
+    return OptionTaken::kTaken;
   }
   std::ifstream in(value, std::ios::binary);
   if (!in) {
     *problem = "cannot read the password file " + value;
-    return PasswordOption::kBad;
+    return OptionTaken::kBad;
   }
   std::string line;
   while (std::getline(in, line)) {
@@ -30,9 +30,9 @@ PasswordOption TakePasswordOption(const std::vector<std::string>& args, std::siz
   }
   if (in.bad()) {
     *problem = "cannot read the password file " + value;
-    return PasswordOption::kBad;
+    return OptionTaken::kBad;
   }
-  return PasswordOption::kTaken;
+  return OptionTaken::kTaken;
 }
 
 }  // namespace ledgerix

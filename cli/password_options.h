@@ -14,12 +14,13 @@ inline constexpr const char* kPasswordOptionsUsage =
   --password-file FILE  passwords for encrypted workbooks, one a line (UTF-8)
 )";
 
-enum class PasswordOption { kNotOne, kTaken, kBad };
+// What reading one command-line option did; every command's own options answer the same way.
+enum class OptionTaken { kNotOne, kTaken, kBad };
 
 // Looks at args[*i]: for a password option, consumes it and its value (moving *i on to the
 // value) and appends the passwords in the order given. kBad with *problem set for a missing
 // value or an unreadable file; kNotOne, nothing touched, for any other argument.
-PasswordOption TakePasswordOption(const std::vector<std::string>& args, std::size_t* i,
-                                  std::vector<std::string>* passwords, std::string* problem);
+OptionTaken TakePasswordOption(const std::vector<std::string>& args, std::size_t* i,
+                               std::vector<std::string>* passwords, std::string* problem);
 
 }  // namespace ledgerix

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jobs/conversion_run.h"
+#include "print/workbook_pdf.h"  // PdfNamesFor, the names the PDF files get
 
 namespace ledgerix {
 
@@ -18,14 +19,11 @@ struct PdfPrintRequest {
   std::vector<std::string> fileNames;  // in list order
 };
 
-// The PDF names of a batch: the workbook's name with ".pdf" in place of its extension; a name
-// already taken in the batch keeps the workbook's extension ("a.xls.pdf"), then gets a number.
-std::vector<std::string> PdfNamesFor(const std::vector<std::string>& fileNames);
-
 // Prints each file: a line "name<TAB>result<TAB>pdf" (result 1 when pages were written, 0 when
 // the workbook had no sheet to print), "打印完成！" after the last file when its result is
-// nonzero. The first error ends the batch with a message naming the file; returns the exit
-// status (0 ran to its end, 1 an error ended it).
+// nonzero. Each PDF is written whole or not at all, and the folder is flushed at the end. The
+// first error ends the batch with a message naming the file; returns the exit status (0 ran to
+// its end, 1 an error ended it).
 int RunPdfPrint(const PdfPrintRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace ledgerix

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "bridges/workbook_passwords.h"
+
 namespace ledgerix {
 
 int PrintSheet(const std::string& printerName, Worksheet& sheet) {
@@ -48,6 +50,18 @@ int PrintWorkbook(SheetScope scope, const std::string& sourceFolder, const std::
   return result;
 }
 
+std::vector<std::string> FilesToPrint(const PrintBatch& batch) {
+  std::vector<bool> isSelected(batch.items.size(), false);
+  for (std::size_t i : batch.selected) {
+    if (i < isSelected.size()) isSelected[i] = true;
+  }
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < batch.items.size(); ++i) {
+    if (batch.allFiles || isSelected[i]) files.push_back(batch.items[i]);
+  }
+  return files;
+}
+
 PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
                                 MessageSink& messages, const std::function<void(int)>& progress) {
   PrintBatchOutcome outcome;
@@ -60,11 +74,19 @@ PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
   for (std::size_t i : batch.selected) {
     if (i < isSelected.size()) isSelected[i] = true;
   }
+  WorkbookPasswords passwords;
+  passwords.known = batch.knownPasswords;
+  // The engine asks with the path; the user is asked with the name the list shows.
+  std::string fileName;
+  if (batch.askPassword) {
+    passwords.ask = [&batch, &fileName](const std::string&) { return batch.askPassword(fileName); };
+  }
+  ScopedWorkbookPasswords scopedPasswords(std::move(passwords));
   const std::size_t n = batch.items.size();
   for (std::size_t i = 0; i < n; ++i) {
     progress(static_cast<int>(i * 100 / n));
     if (batch.allFiles || isSelected[i]) {
-      const std::string& fileName = batch.items[i];
+      fileName = batch.items[i];
       try {
         outcome.lastResult = run(batch.sheetScope, batch.sourceFolder, fileName, batch.printerName,
                                  messages, &outcome.tally);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,15 @@ struct PrintBatch {
   bool allFiles = true;               // "全部文件"; otherwise only the selected ones
   std::vector<std::string> items;     // the file list, in list order
   std::vector<std::size_t> selected;  // selected list positions, any order
+  // Tried after the default password on every encrypted workbook of the batch.
+  std::vector<std::string> knownPasswords = {};
+  // Asks the user for the password of an encrypted workbook (its name in the list) that no
+  // known password opens; nullopt when the user skips it. Nothing is kept after the batch.
+  std::function<std::optional<std::string>(const std::string& fileName)> askPassword = {};
 };
+
+// The list items a batch runs, in list order: all of them, or the selected ones.
+std::vector<std::string> FilesToPrint(const PrintBatch& batch);
 
 enum class PrintBatchEnd {
   NothingSelected,  // "选中文件" with nothing selected: "请选中要打印的文件！", nothing ran
@@ -54,7 +63,7 @@ using PrintRunner = std::function<int(SheetScope scope, const std::string& sourc
 
 // OK's batch: the progress told i*100/n before and (i+1)*100/n after every list item, each file
 // to print run in list order, "打印完成！" when the last run returned nonzero. An error is shown
-// (stop icon, the file named) and ends the batch.
+// (stop icon, the file named) and ends the batch. The batch's passwords are in force meanwhile.
 PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
                                 MessageSink& messages, const std::function<void(int)>& progress);
 

@@ -272,6 +272,25 @@ bool PrinterSupportsMedia(const std::string& printer, const std::string& media) 
                                 media.c_str()) != 0;
 }
 
+std::optional<PrinterPaper> DefaultPaper(const std::string& printer) {
+  NoPasswordPrompt();
+  std::string why;
+  DestPtr dest = NamedDest(printer, &why);
+  if (!dest) return std::nullopt;
+  std::string media = UserDefault(DestLabel(*dest), kOptMedia);
+  if (media.empty()) {
+    InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    if (!info) return std::nullopt;
+    media = ChoicesFor(CUPS_HTTP_DEFAULT, dest.get(), info.get(), CUPS_MEDIA).printerDefault;
+  }
+  if (media.empty()) return std::nullopt;
+  // Saved defaults may carry the older names ("A4", "Letter").
+  pwg_media_t* size = pwgMediaForPWG(media.c_str());
+  if (!size) size = pwgMediaForLegacy(media.c_str());
+  if (!size || size->width <= 0 || size->length <= 0 || !size->pwg) return std::nullopt;
+  return PrinterPaper{size->pwg, size->width / 100.0, size->length / 100.0};
+}
+
 void RequirePrinter(const std::string& printer) {
   NoPasswordPrompt();
   std::string why;

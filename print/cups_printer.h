@@ -49,6 +49,15 @@ std::string_view MediaForPaperCode(int code);
 // Whether the destination lists the media among those it supports; false when unknown.
 bool PrinterSupportsMedia(const std::string& printer, const std::string& media);
 
+// The paper a job gets when the workbook names none: the user's saved default for the
+// destination, else the printer's own default; nullopt when neither names a size CUPS knows or
+// the printer cannot be asked.
+struct PrinterPaper {
+  std::string media;  // PWG media name
+  double width_mm = 0, length_mm = 0;
+};
+std::optional<PrinterPaper> DefaultPaper(const std::string& printer);
+
 // How a PWG media name reads in the dialogs ("A4 210×297 mm"); the name itself when unknown.
 std::string MediaLabel(const std::string& media);
 

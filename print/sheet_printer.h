@@ -48,7 +48,8 @@ using SheetRenderer = std::function<std::string(const SheetRef&, const RenderOpt
 
 // Prints one sheet: refuses an empty printer name before any work, draws the pages, sends them
 // as one job titled JobTitle. A paper the printer does not offer is left to the printer, the
-// pages fitted to its own. Throws AutomationError naming the sheet, the printer and the
+// pages fitted to its own; a sheet naming no paper is drawn on, and asks for, the printer's
+// default (DefaultPaper). Throws AutomationError naming the sheet, the printer and the
 // reason. Returns the job id.
 int PrintSheetToPrinter(engine::Book& book, int sheet, const std::string& path,
                         std::string_view printer, const SheetRenderer& render);

@@ -1,9 +1,8 @@
 #include "print/workbook_pdf.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <set>
 
+#include "bridges/output_files.h"
 #include "bridges/spreadsheet.h"
 #include "engine/book.h"
 #include "print/render.h"
@@ -59,33 +58,45 @@ std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder
   }
 }
 
+std::vector<std::string> PdfNamesFor(const std::vector<std::string>& fileNames) {
+  auto stem = [](const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  };
+  std::vector<std::string> out;
+  std::set<std::string> taken;
+  for (const std::string& name : fileNames) {
+    std::string pdf = stem(name) + ".pdf";
+    if (taken.count(pdf)) pdf = name + ".pdf";
+    for (int n = 2; taken.count(pdf); ++n) pdf = stem(name) + " (" + std::to_string(n) + ").pdf";
+    taken.insert(pdf);
+    out.push_back(pdf);
+  }
+  return out;
+}
+
 int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
-                       const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
+                       const std::string& fileName, const std::string& pdfPath, bool fitWidth,
                        PrintTally* tally) {
   std::unique_ptr<engine::Book> book = OpenForPrinting(sourceFolder + fileName);
   std::vector<print::SheetRef> sheets = SheetsToPrint(*book, scope, fileName);
   if (sheets.empty()) return 0;
 
-  const std::filesystem::path target =
-      std::filesystem::path(pdfFolder) / std::filesystem::path(fileName).stem().concat(".pdf");
-  std::filesystem::path partial = target;
-  partial += ".partial";
   print::RenderOptions options;
   options.fit_width = fitWidth;
   options.file_name = fileName;
   options.folder = sourceFolder;
+  std::string bytes;
   try {
-    print::RenderPdf(sheets, partial.string(), options);
-    std::filesystem::rename(partial, target);
-  } catch (const std::filesystem::filesystem_error& e) {
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    throw AutomationError("无法写入 " + target.string() + "：" + e.code().message());
+    bytes = print::RenderPdfBytes(sheets, options);
+  } catch (const AutomationError&) {
+    throw;
   } catch (const std::exception& e) {
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
     throw AutomationError(e.what());
   }
+  AtomicFile pdf(pdfPath);
+  pdf.Write(bytes);
+  pdf.Commit();
   if (tally) {
     ++tally->workbooks;
     tally->sheets += static_cast<int>(sheets.size());

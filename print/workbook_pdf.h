@@ -3,16 +3,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "bridges/run_scope.h"
 
 namespace ledgerix {
 
-// The same files as PDF documents instead of on a printer: "<name without extension>.pdf" in
-// pdfFolder for each workbook with a sheet to print, written whole or not at all. Returns 1
-// when a document was written. Errors propagate as AutomationError naming the file.
+// The PDF names of a batch: the workbook's name with ".pdf" in place of its extension; a name
+// already taken in the batch keeps the workbook's extension ("a.xls.pdf"), then gets a number.
+// The command line and the print dialog both name their files so.
+std::vector<std::string> PdfNamesFor(const std::vector<std::string>& fileNames);
+
+// The same files as PDF documents instead of on a printer: the workbook's sheets to print as one
+// document at pdfPath, written whole or not at all (AtomicFile). Returns 1 when a document was
+// written, 0 when the scope leaves no sheet. Errors propagate as AutomationError. The batch
+// makes its new files durable with SyncOutputFolder at its end.
 int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
-                       const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
+                       const std::string& fileName, const std::string& pdfPath, bool fitWidth,
                        PrintTally* tally = nullptr);
 
 // The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the

@@ -14,7 +14,7 @@ peers=${LEDGERIX_PEERS:-$(cd "$(dirname "$0")/../../.." && pwd)/shared/peers}
 [ -f "$peers/gen_batch.py" ] || { echo "skipped: no $peers/gen_batch.py"; exit 77; }
 
 rm -rf "$work"
-mkdir -p "$work"/{home,config,runtime,shots,source,save}
+mkdir -p "$work"/{home,config,runtime,shots,source,save,pdf}
 chmod 700 "$work/runtime"
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 export NO_AT_BRIDGE=1 GTK_A11Y=none
@@ -66,9 +66,21 @@ first=$!
 pids+=($first)
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Ledgerix$' | head -1)
 check "main window shown" test -n "$window"
+# geometry WINDOW: "x y width height" of the window's client area on the screen.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
 if [ -n "$window" ]; then
   sleep 0.6
   import -window root "$work/shots/program.png"
+  # The first start centres the window on the 1280x800 screen (the title bar above the client
+  # area moves its centre down by half the bar's height).
+  read -r x y w h <<<"$(geometry "$window")"
+  echo "first start: client area ${w}x${h} at $x,$y"
+  check "main window centred on the first start" \
+    test $((x + w / 2 - 640)) -ge -8 -a $((x + w / 2 - 640)) -le 8 \
+    -a $((y + h / 2 - 400)) -ge -4 -a $((y + h / 2 - 400)) -le 24
   xdotool windowminimize --sync "$window"
   check "main window minimised" bash -c "xprop -id $window _NET_WM_STATE | grep -q HIDDEN"
   "${zh_env[@]}" timeout 20 "$program" >"$work/second.log" 2>&1
@@ -98,6 +110,8 @@ check "three fixture workbooks" test "$(ls "$kind1"/*.xlsx | wc -l)" -eq 3
 LEDGERIX_TEST_SOURCE="$work/source" LEDGERIX_TEST_SAVE="$work/save" \
   LEDGERIX_TEST_SHOTS="$work/shots" "${zh_env[@]}" \
   LEDGERIX_TEST_PRINT_BOOK="$(cd "$(dirname "$0")/../data/print" && pwd)/three_sheets.xlsx" \
+  LEDGERIX_TEST_ENCRYPTED_BOOK="$(cd "$(dirname "$0")/../data/encrypted" && pwd)/balance_pw.xlsx" \
+  LEDGERIX_TEST_PDF="$work/pdf" \
   timeout 150 "$driver" >"$work/driver.out" 2>"$work/driver.log"
 check "driver checks" test $? -eq 0
 grep '^FAIL' "$work/driver.out"
@@ -110,14 +124,35 @@ for env_locale in C xx_YY.UTF-8; do
   check "Chinese toolkit texts under LC_ALL=$env_locale" test $? -eq 0
 done
 
+# The driver left the window at 70,60 with 900x620: the next start opens it there.
+check "main window geometry stored" grep -qx "MainWindowWidth=900" "$work/config/Ledgerix.conf"
+"${zh_env[@]}" "$program" >"$work/third.log" 2>&1 &
+third=$!
+pids+=($third)
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Ledgerix$' | head -1)
+if [ -n "$window" ]; then
+  sleep 0.6
+  read -r x y w h <<<"$(geometry "$window")"
+  saved=$(grep -E '^MainWindow(X|Y|Width|Height)=' "$work/config/Ledgerix.conf" | tr '\n' ' ')
+  echo "next start: client area ${w}x${h} at $x,$y; saved $saved"
+  import -window root "$work/shots/reopened.png"
+  check "main window reopens where it was left" \
+    test $((x - 70)) -ge -2 -a $((x - 70)) -le 12 -a $((y - 60)) -ge -2 -a $((y - 60)) -le 40 \
+    -a $((w - 900)) -ge -12 -a $((w - 900)) -le 2 -a $((h - 620)) -ge -40 -a $((h - 620)) -le 2
+else
+  check "main window shown again" false
+fi
+kill "$third" 2>/dev/null
+wait "$third" 2>/dev/null
+
 check "settings stored" grep -qx "DefaultSourcePath=$work/source" "$work/config/Ledgerix.conf"
 check "save setting stored" grep -qx "DefaultSavePath=$work/save" "$work/config/Ledgerix.conf"
 check "nine source folders" test "$(find "$work/source" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 9
 check "three output folders" test "$(find "$work/save" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 3
 check "one output per workbook" test "$(ls "$work/save/国税"/ZCFZB_*_CRC.xml 2>/dev/null | wc -l)" -eq 3
 for shot in program main indicators help_missing license_missing settings folder_picker about \
-  print printer_props preview preview_next trans_kind9 trans stop_question task_done file_menu \
-  stopped; do
+  print printer_props preview preview_next pdf_folder_picker password print_done trans_kind9 trans \
+  stop_question task_done file_menu stopped reopened; do
   check "screenshot $shot" test -s "$work/shots/$shot.png"
 done
 

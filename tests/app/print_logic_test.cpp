@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "bridges/workbook_passwords.h"
 #include "test_support.h"
 #include "tests/support/private_cupsd.h"
 
@@ -102,6 +108,83 @@ TEST(PrintSummaryText, CountsAndWhere) {
             "已将 3 个工作簿（5 个工作表）发送到打印机 FilePDF");
   EXPECT_EQ(PrintSummary({1, 1}, kPdf, "/tmp/pdf/"),
             "已将 1 个工作簿（1 个工作表）保存为PDF文件，位于 /tmp/pdf/");
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// 打印到PDF文件 over real workbooks: two workbooks of one name but their extension write two
+// documents (the names the command line gives), an encrypted one asks once by its list name,
+// and 跳过 ends the batch leaving what was written.
+TEST(PrintToPdfEntry, SameStemWorkbooksKeepTheirOwnPdfAndEncryptedOnesAskForAPassword) {
+  namespace fs = std::filesystem;
+  const std::string data = LEDGERIX_TEST_DATA;
+  testing::TempFolder source, pdf;
+  fs::copy_file(data + "/kind1/balance.xls", source.path() / "a.xls");
+  fs::copy_file(data + "/encrypted/balance_pw.xlsx", source.path() / "a.xlsx");
+  fs::copy_file(data + "/encrypted/balance_default.xls", source.path() / "b.xls");
+  PrintBatch batch;
+  batch.sourceFolder = source.str() + "/";
+  batch.printerName = kPdf;
+  batch.items = {"a.xls", "a.xlsx", "b.xls"};
+  std::vector<std::string> asked;
+  std::optional<std::string> answer = "统计2024";
+  batch.askPassword = [&](const std::string& fileName) {
+    asked.push_back(fileName);
+    return answer;
+  };
+  testing::RecordingSink sink;
+  PrintBatchOutcome outcome =
+      RunPrintBatch(batch, PrintRunnerFor(batch, pdf.str(), false), sink, [](int) {});
+  ASSERT_EQ(outcome.end, PrintBatchEnd::Completed) << outcome.errorMessage;
+  EXPECT_EQ(asked, std::vector<std::string>{"a.xlsx"});
+  EXPECT_EQ(outcome.tally.workbooks, 3);
+  // No temporary file is left beside them.
+  EXPECT_EQ(FolderNames(pdf.path()), (std::vector<std::string>{"a.pdf", "a.xlsx.pdf", "b.pdf"}));
+  const std::string first = FileBytes(pdf.path() / "a.pdf");
+  EXPECT_EQ(first.rfind("%PDF-", 0), 0u);
+  EXPECT_EQ(FileBytes(pdf.path() / "a.xlsx.pdf").rfind("%PDF-", 0), 0u);
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back().first, "打印完成！");
+  EXPECT_FALSE(CurrentWorkbookPasswords().ask) << "nothing outlives the batch";
+
+  // Only a.xlsx chosen: alone in its batch it takes the plain name.
+  testing::TempFolder alone;
+  PrintBatch one = batch;
+  one.allFiles = false;
+  one.selected = {1};
+  asked.clear();
+  outcome = RunPrintBatch(one, PrintRunnerFor(one, alone.str(), false), sink, [](int) {});
+  ASSERT_EQ(outcome.end, PrintBatchEnd::Completed) << outcome.errorMessage;
+  EXPECT_EQ(FolderNames(alone.path()), std::vector<std::string>{"a.pdf"});
+
+  // 跳过: the batch ends at the encrypted file, naming it; the document before stays whole.
+  fs::remove(pdf.path() / "a.xlsx.pdf");
+  answer.reset();
+  asked.clear();
+  sink.shown.clear();
+  outcome = RunPrintBatch(batch, PrintRunnerFor(batch, pdf.str(), false), sink, [](int) {});
+  EXPECT_EQ(outcome.end, PrintBatchEnd::Failed);
+  EXPECT_EQ(asked, std::vector<std::string>{"a.xlsx"});
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Stop);
+  EXPECT_NE(sink.shown[0].first.find("打印文件 a.xlsx 时出错"), std::string::npos)
+      << sink.shown[0].first;
+  EXPECT_NE(sink.shown[0].first.find("已加密，密码不正确"), std::string::npos)
+      << sink.shown[0].first;
+  EXPECT_EQ(FolderNames(pdf.path()), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+  EXPECT_EQ(FileBytes(pdf.path() / "a.pdf").size(), first.size());
 }
 
 // The dialog's initialisation over a real print server.

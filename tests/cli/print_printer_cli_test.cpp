@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/cli_app.h"
@@ -58,6 +61,36 @@ TEST_F(PrintCliTest, UsageErrorsAndAnUnknownPrinterEndingTheBatch) {
   EXPECT_NE(r.err.find("NoSuchPrinter"), std::string::npos) << r.err;
   EXPECT_TRUE(print::ListJobs("FilePDF", true).empty());
   EXPECT_TRUE(print::ListJobs("FilePDF", false).empty());
+}
+
+// The password options reach a printer batch as they reach convert and print --pdf.
+TEST_F(PrintCliTest, PrinterBatchesTakeThePasswordOptions) {
+  namespace fs = std::filesystem;
+  std::string pattern = (fs::temp_directory_path() / "ledgerix-pw-XXXXXX").string();
+  const fs::path folder = ::mkdtemp(pattern.data());
+  const std::string data = LEDGERIX_TEST_DATA;
+  fs::copy_file(data + "/encrypted/balance_pw.xls", folder / "密.xls");
+  { std::ofstream(folder / "passwords.txt") << "不对\n统计2024\n"; }
+  const std::vector<std::string> base = {"print", "--source",  folder.string(), "--type",
+                                         "xls",   "--printer", "FilePDF"};
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), more.begin(), more.end());
+    return Cli(args);
+  };
+  Result refused = with({});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("已加密，密码不正确"), std::string::npos) << refused.err;
+  Result opened = with({"--password", "不对", "--password", "统计2024"});
+  EXPECT_EQ(opened.status, 0) << opened.err;
+  EXPECT_EQ(opened.out, "密.xls\t1\n打印完成！\n");
+  Result fromFile = with({"--password-file", (folder / "passwords.txt").string()});
+  EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+  EXPECT_EQ(server_->WaitForCompleted("FilePDF", 2).size(), 2u);
+  Result missing = with({"--password-file", (folder / "absent.txt").string()});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("absent.txt"), std::string::npos) << missing.err;
+  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -53,6 +53,9 @@ class PrintRunTest : public ::testing::Test {
             std::string pdf = testing::MinimalPdf({"sheet " + std::to_string(ref.sheet) + " of " +
                                                    std::to_string(ref.book->sheets().size())});
             rendered_.push_back(pdf);
+            const engine::PageSetup& page = ref.book->Layout(ref.sheet).page;
+            drawnPaper_.push_back(
+                {page.paper_width_mm.value_or(0), page.paper_height_mm.value_or(0)});
             return pdf;
           });
     });
@@ -87,6 +90,7 @@ class PrintRunTest : public ::testing::Test {
   PrivateCupsd* server_ = nullptr;
   TempFolder source_;
   std::vector<std::string> rendered_;
+  std::vector<std::pair<double, double>> drawnPaper_;  // the size the drawing saw, 0 for none
   RecordingSink sink_;
 };
 
@@ -127,6 +131,46 @@ TEST_F(PrintRunTest, TheWorkbooksPaperCopiesAndColourReachTheJob) {
   // The PDF queue has no A3: that job goes without media rather than failing; A4 as named.
   EXPECT_EQ(log.find("iso_a3"), std::string::npos) << log;
   EXPECT_NE(log.find("甲表 iso_a4_210x297mm"), std::string::npos) << log;
+}
+
+// A workbook naming no paper is drawn on the printer's default (the user's saved one first) and
+// the job asks for that paper; the book itself keeps naming none.
+TEST_F(PrintRunTest, AWorkbookWithoutPaperIsDrawnAndPrintedOnThePrintersDefault) {
+  const auto noPaper =
+      std::filesystem::path(LEDGERIX_TEST_DATA) / "printer_paper" / "no_paper.xlsx";
+  std::filesystem::copy_file(noPaper, source_.path() / "no_paper.xlsx");
+  {
+    auto book = engine::OpenBook(noPaper.string());
+    ASSERT_FALSE(book->Layout(0).page.paper) << "the fixture names no paper";
+  }
+  // The PDF queue's own default is US Letter.
+  EXPECT_EQ(PrintWorkbook(SheetScope::Active, source_.folder(), "no_paper.xlsx", "FilePDF", sink_),
+            1);
+  ASSERT_EQ(server_->WaitForCompleted("FilePDF", 1).size(), 1u);
+  ASSERT_EQ(drawnPaper_.size(), 1u);
+  EXPECT_NEAR(drawnPaper_[0].first, 215.9, 0.01);
+  EXPECT_NEAR(drawnPaper_[0].second, 279.4, 0.01);
+  EXPECT_NE(server_->PageLog().find("无纸张 na_letter_8.5x11in"), std::string::npos)
+      << server_->PageLog();
+
+  print::SaveUserDefaults("FilePDF", {{print::kOptMedia, "iso_a5_148x210mm"}});
+  EXPECT_EQ(PrintWorkbook(SheetScope::Active, source_.folder(), "no_paper.xlsx", "FilePDF", sink_),
+            1);
+  ASSERT_EQ(server_->WaitForCompleted("FilePDF", 2).size(), 2u);
+  ASSERT_EQ(drawnPaper_.size(), 2u);
+  EXPECT_NEAR(drawnPaper_[1].first, 148, 0.01);
+  EXPECT_NEAR(drawnPaper_[1].second, 210, 0.01);
+  EXPECT_NE(server_->PageLog().find("无纸张 iso_a5_148x210mm"), std::string::npos)
+      << server_->PageLog();
+
+  // A workbook naming its paper keeps it whatever the printer's default.
+  EXPECT_EQ(
+      PrintWorkbook(SheetScope::Active, source_.folder(), "three_sheets.xlsx", "FilePDF", sink_),
+      1);
+  ASSERT_EQ(server_->WaitForCompleted("FilePDF", 3).size(), 3u);
+  ASSERT_EQ(drawnPaper_.size(), 3u);
+  EXPECT_EQ(drawnPaper_[2].first, 0);
+  EXPECT_TRUE(sink_.messages.empty());
 }
 
 TEST_F(PrintRunTest, TheActiveSheetAloneUnderActiveScopeAndNothingFromHiddenSheets) {

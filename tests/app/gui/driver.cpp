@@ -5,6 +5,7 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/control.h>
+#include <wx/dialog.h>
 #include <wx/dirdlg.h>
 #include <wx/filefn.h>
 #include <wx/gauge.h>
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,7 @@
 #include "app/ledgerix_app.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/password_dlg.h"
 #include "app/print_logic.h"
 #include "app/print_preview_dlg.h"
 #include "app/printer_props_dlg.h"
@@ -511,6 +514,26 @@ class DriverApp : public CLedgerixApp {
           for (int id = 1055; id <= 1071; ++id) all = all && dialog->FindWindow(id);
           Check(all && dialog->FindWindow(1) && dialog->FindWindow(2), "print dialog controls");
           Check(dialog->GetTitle() == ToWx("批量打印工作簿"), "print dialog title");
+          CheckTexts(dialog,
+                     {{1055, "请选择数据源路径："},
+                      {1057, "全部文件"},
+                      {1058, "选中文件"},
+                      {1060, "请选择打印机："},
+                      {1062, "请选择文件类型："},
+                      {1063, "Excel97-2003工作簿(*.xls)"},
+                      {1064, "Excel工作簿(*.xlsx)"},
+                      {1065, "全部文件(*.*)"},
+                      {1066, "请选择工作表："},
+                      {1067, "活动工作表"},
+                      {1068, "全部工作表"},
+                      {1070, "预览..."},
+                      {1071, "适合页宽"},
+                      {1, "确定"},
+                      {2, "取消"}},
+                     "print dialog");
+          auto* tree = wxDynamicCast(dialog->FindWindow(1056), wxTreeCtrl);
+          Check(tree->GetItemText(tree->GetRootItem()) == ToWx("我的电脑"),
+                "print tree root 我的电脑");
           auto* printers = wxDynamicCast(dialog->FindWindow(1061), wxListBox);
           Check(printers->GetCount() == 3 && printers->GetString(0) == ToWx(kPrintToPdfEntry) &&
                     printers->GetString(1) == ToWx("FilePDF") &&
@@ -533,6 +556,7 @@ class DriverApp : public CLedgerixApp {
           auto* props = OpenDialog<CPrinterPropsDlg>();
           if (!props) return false;
           Check(props->GetTitle() == ToWx("打印机属性 - FilePDF"), "properties of FilePDF");
+          CheckTexts(props, {{1, "确定"}, {2, "取消"}}, "printer properties");
           Shot("printer_props.png", props);
           Click(props, 2);
           return true;
@@ -546,6 +570,10 @@ class DriverApp : public CLedgerixApp {
           if (auto* preview = OpenDialog<CPrintPreviewDlg>()) {
             Check(preview->PageCount() > 0, "preview has pages");
             Check(preview->CurrentPage() == 0, "preview opens on the first page");
+            CheckTexts(
+                preview,
+                {{1121, "上一页"}, {1122, "下一页"}, {1124, "缩小"}, {1125, "放大"}, {2, "关闭"}},
+                "preview");
             Shot("preview.png", preview);
             Click(preview, 1122);
             return true;
@@ -567,11 +595,80 @@ class DriverApp : public CLedgerixApp {
         },
         [=, this] {
           if (sink_->showing || OpenDialog<CPrintPreviewDlg>()) return false;
-          Click(OpenDialog<CXlPrintDlg>(), 2);
+          // An encrypted workbook beside the first; the filter's radio button refills the list.
+          encryptedBook_ = source + "/加密.xlsx";
+          Check(wxCopyFile(Env("LEDGERIX_TEST_ENCRYPTED_BOOK"), ToWx(encryptedBook_)),
+                "encrypted workbook");
+          auto* dialog = OpenDialog<CXlPrintDlg>();
+          radio(dialog, 1065);
+          Check(wxDynamicCast(dialog->FindWindow(1059), wxListBox)->GetCount() == 2,
+                "both workbooks listed");
+          // 打印到PDF文件: OK asks for the folder first.
+          auto* printers = wxDynamicCast(dialog->FindWindow(1061), wxListBox);
+          printers->SetSelection(0);
+          wxCommandEvent select(wxEVT_LISTBOX, 1061);
+          select.SetEventObject(printers);
+          select.SetInt(0);
+          printers->GetEventHandler()->ProcessEvent(select);
+          Check(ProcessPrinterName() == kPrintToPdfEntry, "the PDF entry chosen");
+          sink_->shown.clear();
+          Click(dialog, 1);
           return true;
         },
         [=, this] {
-          if (OpenDialog<CXlPrintDlg>()) return false;
+          GtkWidget* picker = OpenPicker();
+          if (!picker) return false;
+          const char* title = gtk_window_get_title(GTK_WINDOW(picker));
+          Check(title && std::string(title) == "选择保存PDF文件的文件夹",
+                "PDF folder picker title");
+          const std::string cancel = GtkButtonLabel(picker, GTK_RESPONSE_CANCEL);
+          Check(Contains(cancel, "取消"), "PDF folder picker Cancel reads " + cancel);
+          Shot("pdf_folder_picker.png", nullptr);
+          gtk_dialog_response(GTK_DIALOG(picker), GTK_RESPONSE_CANCEL);
+          return true;
+        },
+        [=, this] {
+          auto* dialog = OpenDialog<CXlPrintDlg>();
+          if (!dialog || OpenPicker()) return false;
+          Check(sink_->shown.empty() && dialog->LastOutcome().tally.workbooks == 0,
+                "a cancelled folder picker prints nothing and says nothing");
+          dialog->SetPdfFolder(ToUtf8(Env("LEDGERIX_TEST_PDF")) + "/");
+          sink_->shown.clear();
+          Click(dialog, 1);
+          return true;
+        },
+        // The password prompt of the encrypted workbook: 确定 gives what was typed.
+        [=, this] {
+          wxDialog* prompt = PasswordPrompt();
+          if (!prompt) return false;
+          Shot("password.png", prompt);
+          Check(HasLabel(prompt, "工作簿“加密.xlsx”已加密，请输入打开密码："),
+                "prompt names the file");
+          Check(HasLabel(prompt, "确定") && HasLabel(prompt, "跳过"), "确定 and 跳过 buttons");
+          PasswordField(prompt)->SetValue(ToWx("统计2024"));
+          Click(prompt, wxID_OK);
+          return true;
+        },
+        [=, this] {
+          LedgerixMessageBox* box = OpenBox();
+          if (!box || !sink_->showing) return false;
+          Check(ToUtf8(box->Text()) == kPrintDone, "打印完成！ after the print batch");
+          CheckBox(box, std::string(kPrintDone), MessageIcon::Information);
+          Shot("print_done.png", nullptr);
+          wxUIActionSimulator().Char(WXK_RETURN);
+          return true;
+        },
+        [=, this] {
+          if (sink_->showing || OpenDialog<CXlPrintDlg>()) return false;
+          const std::string pdf = ToUtf8(Env("LEDGERIX_TEST_PDF")) + "/";
+          Check(
+              wxFileExists(ToWx(pdf + "加密.pdf")) && wxFileExists(ToWx(pdf + "three_sheets.pdf")),
+              "a PDF for each workbook, the encrypted one opened with the password");
+          Check(frame->GetStatusBar()->GetStatusText(0) ==
+                    ToWx(PrintSummary({2, 2}, std::string(kPrintToPdfEntry), pdf)),
+                "status bar tells the print batch: " +
+                    ToUtf8(frame->GetStatusBar()->GetStatusText(0)));
+          wxRemoveFile(ToWx(encryptedBook_));
           wxRemoveFile(ToWx(printBook_));
           Command(frame, kCmdIncomeTaxReturn);
           return true;
@@ -788,16 +885,69 @@ class DriverApp : public CLedgerixApp {
           Check(frame->GetStatusBar()->GetStatusText(0) ==
                     ToWx(BatchStatusText(stoppedCount_, save + "/国税/")),
                 "status bar tells the stopped batch");
+          AskPassword();
+          return true;
+        },
+        // 跳过 gives no password.
+        [=, this] {
+          wxDialog* prompt = PasswordPrompt();
+          if (!prompt) return false;
+          PasswordField(prompt)->SetValue(ToWx("不要"));
+          Click(prompt, wxID_CANCEL);
+          return true;
+        },
+        [=, this] {
+          if (!promptDone_) return false;
+          Check(!promptAnswer_, "跳过 gives no password");
+          // Where the window is left is where the next start opens it.
+          frame->SetSize(wxRect(70, 60, 900, 620));
+          return true;
+        },
+        [=, this] {
           Command(frame, kCmdExit);
           return true;
         },
     };
   }
 
+  // Opens the prompt from the event queue, so that its modal loop lets the steps go on.
+  void AskPassword() {
+    promptDone_ = false;
+    wxTheApp->CallAfter([this] {
+      promptAnswer_ = AskWorkbookPassword(MainFrame(), "加密.xlsx");
+      promptDone_ = true;
+    });
+  }
+  static wxTextCtrl* PasswordField(wxWindow* prompt) {
+    for (wxWindow* child : prompt->GetChildren()) {
+      if (auto* text = wxDynamicCast(child, wxTextCtrl)) return text;
+    }
+    return nullptr;
+  }
+  static wxDialog* PasswordPrompt() {
+    for (wxWindow* w : wxTopLevelWindows) {
+      auto* d = wxDynamicCast(w, wxDialog);
+      if (d && d->IsShown() && d->IsModal() && PasswordField(d) &&
+          (PasswordField(d)->GetWindowStyle() & wxTE_PASSWORD)) {
+        return d;
+      }
+    }
+    return nullptr;
+  }
+  static bool HasLabel(wxWindow* window, const std::string& text) {
+    for (wxWindow* child : window->GetChildren()) {
+      if (child->GetLabel() == ToWx(text)) return true;
+    }
+    return false;
+  }
+
   std::unique_ptr<WatchedSink> sink_;
   std::string programFolder_;
   bool previewMessage_ = false;
   std::string printBook_;
+  std::string encryptedBook_;
+  std::optional<std::string> promptAnswer_;
+  bool promptDone_ = false;
   std::vector<Step> steps_;
   std::vector<std::string> launched_;
   std::function<void()> onRun_;

@@ -42,6 +42,17 @@ def three_sheets():
     wb.save("three_sheets.xlsx")
 
 
+def no_paper():
+    # A page setup that names no paper: the printer's own is used. Kept in a folder of its own
+    # so that the listings of this one stay as the tests expect.
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "无纸张"
+    ws["A1"] = "纸张由打印机决定"
+    wb.save("../printer_paper/no_paper.xlsx")
+
+
 if __name__ == "__main__":
     hidden_only()
     three_sheets()
+    no_paper()
