@@ -987,7 +987,10 @@ int Draw(const std::vector<SheetRef>& sheets, const RenderOptions& options,
   cairo_t* cr = cairo_create(surface);
   int pages = 0;
   for (const auto& job : jobs) {
-    for (std::size_t i = 0; i < job->pagination.pages.size(); ++i) {
+    std::size_t count = job->pagination.pages.size();
+    if (options.max_pages_per_sheet > 0)
+      count = std::min(count, static_cast<std::size_t>(options.max_pages_per_sheet));
+    for (std::size_t i = 0; i < count; ++i) {
       cairo_pdf_surface_set_size(surface, job->frame.paper_width_pt, job->frame.paper_height_pt);
       DrawPage(cr, *job, job->pagination.pages[i], i, options, now);
       cairo_show_page(cr);
