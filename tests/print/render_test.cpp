@@ -157,6 +157,21 @@ TEST(RenderPages, PagesSizesAndHeaderFooterFields) {
   EXPECT_NE(texts[2].find("12000"), std::string::npos);
 }
 
+// A page cap draws the first pages of each sheet only; &N still counts them all.
+TEST(RenderPages, PageCapDrawsTheFirstPagesOfEachSheet) {
+  HandBook book = LongSheet();
+  TempDir dir;
+  std::string pdf = dir.File("out.pdf");
+  RenderOptions options = FixedClock();
+  options.max_pages_per_sheet = 2;
+  EXPECT_EQ(RenderPdf({{&book, 0}, {&book, 0}}, pdf, options), 4);
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_NE(texts[1].find("第2页，共3页"), std::string::npos) << texts[1];
+  EXPECT_NE(texts[2].find("第1页，共3页"), std::string::npos) << texts[2];
+  EXPECT_EQ(texts[3].find("12000"), std::string::npos);
+}
+
 TEST(RenderPages, LandscapeLetterFirstPageNumberAndTitles) {
   HandBook book = LongSheet();
   book.layout.page.paper = 1;
