@@ -75,6 +75,97 @@ const char* const kDayEn[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
 const char* const kDayZhShort[] = {"日", "一", "二", "三", "四", "五", "六"};
 const char* const kDayZh[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
 
+// Month and weekday names of the other languages that workbooks name in locale tags. Czech and
+// Polish put the month in the genitive after a day of the month ("1. ledna"); the others use one
+// form.
+struct Names {
+  const char* months[12];
+  const char* genitive[12];  // nullptr: as months
+  const char* short_months[12];
+  const char* days[7];
+  const char* short_days[7];
+};
+
+const Names kGerman = {
+    {"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli", "August", "September", "Oktober",
+     "November", "Dezember"},
+    {},
+    {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"},
+    {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"},
+    {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"},
+};
+const Names kFrench = {
+    {"janvier", "février", "mars", "avril", "mai", "juin", "juillet", "août", "septembre",
+     "octobre", "novembre", "décembre"},
+    {},
+    {"janv.", "févr.", "mars", "avr.", "mai", "juin", "juil.", "août", "sept.", "oct.", "nov.",
+     "déc."},
+    {"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"},
+    {"dim.", "lun.", "mar.", "mer.", "jeu.", "ven.", "sam."},
+};
+const Names kSpanish = {
+    {"enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto", "septiembre",
+     "octubre", "noviembre", "diciembre"},
+    {},
+    {"ene", "feb", "mar", "abr", "may", "jun", "jul", "ago", "sep", "oct", "nov", "dic"},
+    {"domingo", "lunes", "martes", "miércoles", "jueves", "viernes", "sábado"},
+    {"dom", "lun", "mar", "mié", "jue", "vie", "sáb"},
+};
+const Names kCzech = {
+    {"leden", "únor", "březen", "duben", "květen", "červen", "červenec", "srpen", "září", "říjen",
+     "listopad", "prosinec"},
+    {"ledna", "února", "března", "dubna", "května", "června", "července", "srpna", "září", "října",
+     "listopadu", "prosince"},
+    {"led", "úno", "bře", "dub", "kvě", "čvn", "čvc", "srp", "zář", "říj", "lis", "pro"},
+    {"neděle", "pondělí", "úterý", "středa", "čtvrtek", "pátek", "sobota"},
+    {"ne", "po", "út", "st", "čt", "pá", "so"},
+};
+const Names kPolish = {
+    {"styczeń", "luty", "marzec", "kwiecień", "maj", "czerwiec", "lipiec", "sierpień", "wrzesień",
+     "październik", "listopad", "grudzień"},
+    {"stycznia", "lutego", "marca", "kwietnia", "maja", "czerwca", "lipca", "sierpnia", "września",
+     "października", "listopada", "grudnia"},
+    {"sty", "lut", "mar", "kwi", "maj", "cze", "lip", "sie", "wrz", "paź", "lis", "gru"},
+    {"niedziela", "poniedziałek", "wtorek", "środa", "czwartek", "piątek", "sobota"},
+    {"niedz.", "pon.", "wt.", "śr.", "czw.", "pt.", "sob."},
+};
+const Names kRomanian = {
+    {"ianuarie", "februarie", "martie", "aprilie", "mai", "iunie", "iulie", "august", "septembrie",
+     "octombrie", "noiembrie", "decembrie"},
+    {},
+    {"ian.", "feb.", "mar.", "apr.", "mai", "iun.", "iul.", "aug.", "sept.", "oct.", "nov.",
+     "dec."},
+    {"duminică", "luni", "marți", "miercuri", "joi", "vineri", "sâmbătă"},
+    {"dum.", "lun.", "mar.", "mie.", "joi", "vin.", "sâm."},
+};
+
+const Names* NamesOf(Lang lang) {
+  switch (lang) {
+    case Lang::German:
+      return &kGerman;
+    case Lang::French:
+      return &kFrench;
+    case Lang::Spanish:
+      return &kSpanish;
+    case Lang::Czech:
+      return &kCzech;
+    case Lang::Polish:
+      return &kPolish;
+    case Lang::Romanian:
+      return &kRomanian;
+    default:
+      return nullptr;
+  }
+}
+
+// The first character of a UTF-8 name.
+std::string Initial(const char* name) {
+  std::string s = name;
+  std::size_t n = 1;
+  while (n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+  return s.substr(0, n);
+}
+
 std::string Pad2(long long n, std::size_t width) {
   std::string s = std::to_string(n);
   while (s.size() < width) s.insert(0, "0");
@@ -90,6 +181,27 @@ const Section& SystemSection(int which) {
 
 }  // namespace
 
+Lang LangOfLcid(long long lcid) {
+  switch (lcid & 0x3FF) {
+    case 0x04:
+      return Lang::Chinese;
+    case 0x07:
+      return Lang::German;
+    case 0x0C:
+      return Lang::French;
+    case 0x0A:
+      return Lang::Spanish;
+    case 0x05:
+      return Lang::Czech;
+    case 0x15:
+      return Lang::Polish;
+    case 0x18:
+      return Lang::Romanian;
+    default:
+      return Lang::English;
+  }
+}
+
 ShownValue RenderDate(const Section& s, double v, bool date1904) {
   ShownValue out;
   // Negative serials and years past 9999 cannot be shown: the cell prints "#" across.
@@ -102,6 +214,10 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
   if (s.system_date == 2) return RenderDate(SystemSection(1), v, date1904);
   DateParts p = Split(v, date1904, s.subsecond_digits);
   bool zh = s.lang == Lang::Chinese;
+  const Names* names = NamesOf(s.lang);
+  bool has_day = false;
+  for (const Token& tok : s.tokens)
+    has_day |= tok.kind == Token::Kind::Date && tok.text[0] == 'd' && tok.text.size() <= 2;
   std::vector<ShownPiece>& pieces = out.pieces;
   bool filled = false;
   auto text = [&pieces](std::string t) {
@@ -134,9 +250,15 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
               num(p.year, 4, true);
             break;
           case 'm':
-            if (n <= 2)
+            if (n <= 2) {
               num(p.month, n, false, true);
-            else if (n == 3)
+            } else if (names) {
+              const char* const* full =
+                  has_day && names->genitive[0] ? names->genitive : names->months;
+              text(n == 3   ? names->short_months[p.month - 1]
+                   : n == 5 ? Initial(full[p.month - 1])
+                            : full[p.month - 1]);
+            } else if (n == 3)
               text(zh ? std::to_string(p.month) + "月"
                       : std::string(kMonthEn[p.month - 1]).substr(0, 3));
             else if (n == 5)  // the first character of the name
@@ -154,6 +276,8 @@ ShownValue RenderDate(const Section& s, double v, bool date1904) {
           case 'd':
             if (n <= 2)
               num(p.day, n, false, true);
+            else if (names)
+              text(n == 3 ? names->short_days[p.weekday] : names->days[p.weekday]);
             else if (n == 3)
               text(zh ? kDayZhShort[p.weekday] : std::string(kDayEn[p.weekday]).substr(0, 3));
             else

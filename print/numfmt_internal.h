@@ -41,8 +41,12 @@ struct Condition {
   double value = 0;
 };
 
-// The language names and AM/PM follow: Chinese unless the code names another locale.
-enum class Lang { Chinese, English };
+// The language names and AM/PM follow: Chinese unless the code names another locale; a
+// language without names of its own here takes the English ones.
+enum class Lang { Chinese, English, German, French, Spanish, Czech, Polish, Romanian };
+
+// The language of a locale id's primary language (its low 10 bits).
+Lang LangOfLcid(long long lcid);
 
 struct Section {
   enum class Kind { Number, Date, Text };

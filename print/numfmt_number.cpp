@@ -472,7 +472,8 @@ ShownValue RenderText(const Section& s, const std::string& text) {
     if (tok.kind == Token::Kind::At || tok.kind == Token::Kind::General)
       b.Text(text);
     else if (tok.kind == Token::Kind::Literal || tok.kind == Token::Kind::Pad ||
-             tok.kind == Token::Kind::Fill)
+             tok.kind == Token::Kind::Fill || tok.kind == Token::Kind::AmPm ||
+             tok.kind == Token::Kind::Date)
       b.Token(tok);
   }
   return b.Done();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "bridges/utf8.h"
+#include "engine/color_palette.h"
 #include "print/numfmt_internal.h"
 
 namespace ledgerix::print::numfmt {
@@ -47,17 +48,6 @@ std::vector<std::string_view> SplitSections(std::string_view code) {
   return out;
 }
 
-// The default palette of both file formats, indexes 8-63 ([Color1] is index 8).
-constexpr std::uint32_t kPalette[56] = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
-    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
-    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
-    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
-    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
-};
-
 std::optional<engine::ColorRef> ColorNamed(std::string_view name) {
   static const std::pair<std::string_view, std::uint32_t> kNames[] = {
       {"black", 0x000000},   {"blue", 0x0000FF}, {"cyan", 0x00FFFF},  {"green", 0x00FF00},
@@ -69,7 +59,8 @@ std::optional<engine::ColorRef> ColorNamed(std::string_view name) {
     if (lower == n) return engine::ColorRef::Rgb(rgb);
   if (lower.rfind("color", 0) == 0 && lower.size() > 5 && lower.size() <= 7) {
     int n = std::atoi(lower.c_str() + 5);
-    if (n >= 1 && n <= 56) return engine::ColorRef::Rgb(kPalette[n - 1]);
+    // [Color1] is palette index 8, the first the file may redefine.
+    if (n >= 1 && n <= 56) return engine::ColorRef::Rgb(engine::kDefaultIndexedColors[n + 7]);
   }
   return std::nullopt;
 }
@@ -125,8 +116,7 @@ void ReadBracket(std::string_view b, Section& s) {
       // (F800, F400) keep the reader's language.
       if ((lcid & 0xFFFF) == 0xF800) s.system_date = 1;
       if ((lcid & 0xFFFF) == 0xF400) s.system_date = 2;
-      if (lcid != 0 && (lcid & 0xF000) != 0xF000)
-        s.lang = (lcid & 0x3FF) == 0x04 ? Lang::Chinese : Lang::English;
+      if (lcid != 0 && (lcid & 0xF000) != 0xF000) s.lang = LangOfLcid(lcid);
     }
     return;
   }
@@ -357,11 +347,13 @@ std::vector<Section> ParseCode(std::string_view code) {
       at |= t.kind == Token::Kind::At;
       number |= t.kind == Token::Kind::Digit || t.kind == Token::Kind::General;
     }
-    if (date) {
+    // A section with the text placeholder is for text even when it holds date letters, which
+    // then stand for themselves ("@ AM/PM").
+    if (at && !number) {
+      s.kind = Section::Kind::Text;
+    } else if (date) {
       s.kind = Section::Kind::Date;
       ResolveDate(s);
-    } else if (at && !number) {
-      s.kind = Section::Kind::Text;
     } else {
       s.kind = Section::Kind::Number;
       ResolveNumber(s);

@@ -273,10 +273,32 @@ double SizePx(const FontStyle& font) {
 
 }  // namespace
 
+namespace {
+
+// What Describe() makes of a font: the metrics below depend on nothing else.
+std::string MetricsKey(const FontStyle& font) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "|%.3f|%d%d%d", font.size_pt, font.bold, font.italic,
+                static_cast<int>(font.script));
+  return font.name + buf;
+}
+
+// Measured once per process and font (under the fonts' lock): every sheet asks again, and
+// every cell of a row whose height is automatic.
+std::map<std::string, double>& MetricsCache() {
+  static std::map<std::string, double> cache;
+  return cache;
+}
+
+}  // namespace
+
 int PangoMeasure::MaxDigitWidthPx(const FontStyle& font) {
   if (IsHalfWidthCjk(font.name))
     return std::max(1, static_cast<int>(std::lround(SizePx(font) / 2)));
   std::lock_guard lock(TheFonts().mutex);
+  std::string key = "mdw" + MetricsKey(font);
+  if (auto it = MetricsCache().find(key); it != MetricsCache().end())
+    return static_cast<int>(it->second);
   LayoutPtr layout = MeasureLayout(font);
   double widest = 0;
   for (char d = '0'; d <= '9'; ++d) {
@@ -285,7 +307,9 @@ int PangoMeasure::MaxDigitWidthPx(const FontStyle& font) {
     pango_layout_get_extents(layout.get(), nullptr, &logical);
     widest = std::max(widest, logical.width / double(PANGO_SCALE));
   }
-  return std::max(1, static_cast<int>(std::lround(widest * 96.0 / 72.0)));
+  int px = std::max(1, static_cast<int>(std::lround(widest * 96.0 / 72.0)));
+  MetricsCache()[key] = px;
+  return px;
 }
 
 double PangoMeasure::LineHeightPt(const FontStyle& font) {
@@ -297,11 +321,17 @@ double PangoMeasure::LineHeightPt(const FontStyle& font) {
     px = std::ceil(SizePx(font) * 1.2207 - 0.01) + 2;  // its Windows ascent and descent
   } else {
     std::lock_guard lock(TheFonts().mutex);
-    LayoutPtr layout = MeasureLayout(font);
-    pango_layout_set_text(layout.get(), "0", 1);
-    PangoRectangle logical;
-    pango_layout_get_extents(layout.get(), nullptr, &logical);
-    px = std::ceil(logical.height / double(PANGO_SCALE) * 96.0 / 72.0 - 0.01) + 2;
+    std::string key = "line" + MetricsKey(font);
+    if (auto it = MetricsCache().find(key); it != MetricsCache().end()) {
+      px = it->second;
+    } else {
+      LayoutPtr layout = MeasureLayout(font);
+      pango_layout_set_text(layout.get(), "0", 1);
+      PangoRectangle logical;
+      pango_layout_get_extents(layout.get(), nullptr, &logical);
+      px = std::ceil(logical.height / double(PANGO_SCALE) * 96.0 / 72.0 - 0.01) + 2;
+      MetricsCache()[key] = px;
+    }
   }
   return px * 72.0 / 96.0;
 }
@@ -1289,7 +1319,10 @@ int Draw(const std::vector<SheetRef>& sheets, const RenderOptions& options,
   cairo_t* cr = cairo_create(surface);
   int pages = 0;
   for (const auto& job : jobs) {
-    for (std::size_t i = 0; i < job->pagination.pages.size(); ++i) {
+    std::size_t count = job->pagination.pages.size();
+    if (options.max_pages_per_sheet > 0)
+      count = std::min(count, static_cast<std::size_t>(options.max_pages_per_sheet));
+    for (std::size_t i = 0; i < count; ++i) {
       cairo_pdf_surface_set_size(surface, job->frame.paper_width_pt, job->frame.paper_height_pt);
       DrawPage(cr, *job, job->pagination.pages[i], i, options, now);
       cairo_show_page(cr);

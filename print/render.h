@@ -18,6 +18,9 @@ struct RenderOptions {
   std::function<std::time_t()> now = [] { return std::time(nullptr); };
   std::string file_name;  // &F; &Z is its folder
   std::string folder;
+  // At most this many pages of each sheet are drawn (0: all of them); &N still counts every
+  // page. A preview, or a check of a sheet formatted down to its last row, needs no more.
+  int max_pages_per_sheet = 0;
 };
 
 struct SheetRef {

@@ -9,6 +9,8 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 corpus=$(cd .. && pwd)/shared/corpus
 fuzz_targets=(fuzz_xlsx fuzz_xls fuzz_layout)
+# Run by libFuzzer only: the ASan stage already draws every corpus sheet, paginating it.
+fuzz_only_targets=(fuzz_paginate)
 # Leaks wholly inside third-party libraries, each with its reason and input.
 export LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0
 # Full stacks at every allocation: the libraries are built without frame pointers, and a
@@ -35,6 +37,27 @@ seeds_of() {
   done
   # Encrypted with the default password too: seeds that take a reader into decryption.
   echo tests/data/encrypted
+  # Workbooks with print setups for the pagination target.
+  if [ "$name" = paginate ]; then echo tests/data/print/fixtures; fi
+}
+
+# The inputs of a libFuzzer run: a target that measures and paginates every sheet runs some
+# corpus workbooks for seconds each, so it starts from the fixtures alone.
+fuzz_seeds_of() {
+  if [ "$1" = fuzz_paginate ]; then
+    seeds_of "$1" | grep -v -F "$corpus"
+  else
+    seeds_of "$1"
+  fi
+}
+
+# Runs per target: pagination measures and breaks every sheet of an input twice, about 25 inputs
+# a second under ASan against hundreds for the readers, so it gets fewer to stay near 2 minutes.
+fuzz_runs_of() {
+  case $1 in
+    fuzz_paginate) echo "${FUZZ_PAGINATE_RUNS:-4000}" ;;
+    *) echo "${FUZZ_RUNS:-20000}" ;;
+  esac
 }
 
 format_check() {
@@ -51,11 +74,18 @@ sanitizer_tests() {
     >/dev/null || return 1
   local targets=(engine_tests)
   for t in "${fuzz_targets[@]}"; do [ -f "fuzz/$t.cpp" ] && targets+=("$t"); done
-  cmake --build build-asan -j"$jobs" --target "${targets[@]}" || return 1
+  cmake --build build-asan -j"$jobs" --target "${targets[@]}" print_corpus_tests || return 1
   local ok=0
   ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     bash -c 'cd build-asan && ./engine_tests --gtest_brief=1' || ok=1
+  # Every corpus worksheet drawn as PDF pages (a few pages each; skipped without the corpus).
+  # Fast unwinding: pango and cairo allocate so often that full stacks would take it from
+  # about 2 minutes past 10.
+  ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ./build-asan/print_corpus_tests --gtest_brief=1 2>&1 | grep -v -e '^$' -e 'CRITICAL \*\*'
+  [ "${PIPESTATUS[0]}" -eq 0 ] || ok=1
   for t in "${targets[@]:1}"; do
     mapfile -t seeds < <(seeds_of "$t")
     echo "replaying ${seeds[*]} with $t"
@@ -74,14 +104,16 @@ fuzz_runs() {
     -DLEDGERIX_FUZZ=ON -DLEDGERIX_SANITIZE=ON -DLEDGERIX_GUI=OFF -DLEDGERIX_TESTS=OFF >/dev/null ||
     return 1
   local targets=()
-  for t in "${fuzz_targets[@]}"; do [ -f "fuzz/$t.cpp" ] && targets+=("$t"); done
+  for t in "${fuzz_targets[@]}" "${fuzz_only_targets[@]}"; do
+    [ -f "fuzz/$t.cpp" ] && targets+=("$t")
+  done
   cmake --build build-fuzz -j"$jobs" --target "${targets[@]}" || return 1
   local ok=0
   for t in "${targets[@]}"; do
     local work
     work=$(mktemp -d)
-    mapfile -t seeds < <(seeds_of "$t")
-    ASAN_OPTIONS=$asan "./build-fuzz/$t" -seed=1 -runs="${FUZZ_RUNS:-20000}" -reload=0 -detect_leaks=1 \
+    mapfile -t seeds < <(fuzz_seeds_of "$t")
+    ASAN_OPTIONS=$asan "./build-fuzz/$t" -seed=1 -runs="$(fuzz_runs_of "$t")" -reload=0 -detect_leaks=1 \
       -rss_limit_mb=2048 -timeout=120 -artifact_prefix="$work/" "$work" "${seeds[@]}" \
       >"$work.log" 2>&1
     local status=$?

@@ -151,6 +151,9 @@ inline std::string DepartureOf(const NumberFormat& fmt, const std::string& code,
   if (PointDeparture(ours.text, theirs)) return "decimal point";
   if (PercentDeparture(code, v)) return "percent rounding";
   if (theirs == "#FMT") return "LibreOffice cannot show it";
+  // "A/P" shows "A" or "P" as written; LibreOffice writes them in lower case.
+  if (code.find("A/P") != std::string::npos && ours.text != theirs && Lower(ours.text) == theirs)
+    return "A/P case";
   // A boolean shows TRUE or FALSE whatever the number format; LibreOffice shows a boolean
   // read into a General cell as 1 or 0.
   if (v.type() == Variant::Type::Boolean && theirs == (v.boolean() ? "1" : "0")) return "boolean";

@@ -176,5 +176,38 @@ TEST(NumberFormatParse, UnreadableCodesNeverFailAndKeepTheirTextConsistent) {
   }
 }
 
+// A locale tag names the language of month and weekday names; Czech and Polish months go into
+// the genitive after a day of the month. 39538 is Monday 31 March 2008.
+TEST(NumberFormatLocale, MonthAndWeekdayNamesOfTheTaggedLanguage) {
+  EXPECT_EQ(Shown(39538, "[$-407]dddd, d. mmmm yyyy"), "Montag, 31. März 2008");
+  EXPECT_EQ(Shown(44926, "[$-40C]d-mmm-yy"), "31-déc.-22");
+  EXPECT_EQ(Shown(39538, "[$-340A]dddd dd \"de\" mmmm"), "lunes 31 de marzo");
+  EXPECT_EQ(Shown(39538, "[$-405]d. mmmm yyyy"), "31. března 2008");
+  EXPECT_EQ(Shown(39538, "[$-405]mmmm yyyy"), "březen 2008");
+  EXPECT_EQ(Shown(39538, "[$-415]d mmmm"), "31 marca");
+  EXPECT_EQ(Shown(39538, "[$-415]mmmm"), "marzec");
+  EXPECT_EQ(Shown(39538, "[$-418]mmmmm"), "m");
+  EXPECT_EQ(Shown(39538, "[$-409]dddd mmm"), "Monday Mar");
+  EXPECT_EQ(Shown(39538, "[$-804]mmmm"), "三月");
+  // A language without names of its own here takes the English ones.
+  EXPECT_EQ(Shown(39538, "[$-413]mmmm"), "March");
+}
+
+// The text placeholder makes a section for text, date letters in it standing for themselves;
+// numbers then show as General.
+TEST(NumberFormatText, DateLettersBesideTheTextPlaceholderAreText) {
+  EXPECT_EQ(FormatValue(Variant::String("x"), "@ AM/PM", false).text, "x AM/PM");
+  EXPECT_EQ(Shown(2.5, "@ AM/PM"), "2.5");
+}
+
+// [ColorN] is the default palette's index N + 7, the table the readers use too.
+TEST(NumberFormatValues, NumberedColoursFromTheDefaultPalette) {
+  EXPECT_EQ(FormatValue(Variant::Number(1), "[Color10]0", false).color,
+            engine::ColorRef::Rgb(0x008000));
+  EXPECT_EQ(FormatValue(Variant::Number(1), "[Color56]0", false).color,
+            engine::ColorRef::Rgb(0x333333));
+  EXPECT_EQ(FormatValue(Variant::Number(1), "[Color57]0", false).color, std::nullopt);
+}
+
 }  // namespace
 }  // namespace ledgerix::print
