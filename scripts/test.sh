@@ -9,6 +9,9 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 corpus=$(cd .. && pwd)/shared/corpus
 fuzz_targets=(fuzz_xlsx fuzz_xls fuzz_layout)
+# Replayed under the sanitizers only: each input is written, saved and reopened, too slow for
+# the libFuzzer stage.
+replay_targets=("${fuzz_targets[@]}" fuzz_xls_writer)
 # Leaks wholly inside third-party libraries, each with its reason and input.
 export LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0
 # Full stacks at every allocation: the libraries are built without frame pointers, and a
@@ -27,6 +30,7 @@ seeds_of() {
   local name=${1#fuzz_} formats
   case $name in
     xls | xlsx) formats=("$name") ;;
+    xls_writer) formats=(xls) ;;
     *) formats=(xls xlsx) ;;
   esac
   [ -d "fuzz/regressions/$name" ] && echo "fuzz/regressions/$name"
@@ -51,7 +55,7 @@ sanitizer_tests() {
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLEDGERIX_SANITIZE=ON -DLEDGERIX_GUI=OFF \
     >/dev/null || return 1
   local targets=(engine_tests)
-  for t in "${fuzz_targets[@]}"; do [ -f "fuzz/$t.cpp" ] && targets+=("$t"); done
+  for t in "${replay_targets[@]}"; do [ -f "fuzz/$t.cpp" ] && targets+=("$t"); done
   cmake --build build-asan -j"$jobs" --target "${targets[@]}" || return 1
   local ok=0
   ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
