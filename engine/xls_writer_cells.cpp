@@ -198,7 +198,7 @@ class SheetRewriter {
           e.last = static_cast<std::uint16_t>(e.first + (rec.payload.size() - 6) / width - 1);
         }
         e.own.push_back(std::move(rec));
-        CellEntry& placed = rows_[row].cells[e.first] = std::move(e);
+        CellEntry& placed = Place(rows_[row], row, std::move(e));
         owner = &placed;
         foreign = &placed.foreign;
       } else if (owner && IsFollowUp(r.id)) {
@@ -210,6 +210,61 @@ class SheetRewriter {
         owner = nullptr;
       }
     }
+  }
+
+  static bool IsBlank(const CellEntry& e) {
+    return e.id() == biff::kBlank || e.id() == biff::kMulBlank;
+  }
+
+  // Puts a cell record read from the table into its row. Some writers put a cell down twice;
+  // as the reader takes it, a later record wins over earlier ones, except that a blank never
+  // hides a value. Every cell keeps one record, so that a write cannot bring an overridden
+  // value back. Returns the entry that takes the records following e.
+  CellEntry& Place(RowEntry& row, std::uint32_t r, CellEntry e) {
+    auto& cells = row.cells;
+    {
+      auto it = cells.upper_bound(e.last);
+      // Entries never overlap, so when the one before last ends before first, none reaches it.
+      if (it == cells.begin() || std::prev(it)->second.last < e.first) {
+        return cells[e.first] = std::move(e);
+      }
+    }
+    // Earlier runs over these cells become single cells, and so does e.
+    std::vector<std::uint16_t> runs;
+    auto it = cells.upper_bound(e.first);
+    if (it != cells.begin() && std::prev(it)->second.last >= e.first) --it;
+    for (; it != cells.end() && it->first <= e.last; ++it) {
+      if (it->second.first != it->second.last) runs.push_back(it->first);
+    }
+    for (std::uint16_t key : runs) Split(row, cells.find(key), r);
+    std::vector<CellEntry> singles;
+    if (e.first == e.last) {
+      singles.push_back(std::move(e));
+    } else {
+      RowEntry alone;
+      std::uint16_t first = e.first;
+      alone.cells[first] = std::move(e);
+      Split(alone, alone.cells.begin(), r);
+      for (auto& [col, cell] : alone.cells) singles.push_back(std::move(cell));
+    }
+    CellEntry* last = nullptr;
+    for (CellEntry& single : singles) {
+      auto it = cells.find(single.first);
+      if (it != cells.end()) {
+        if (IsBlank(single) && !IsBlank(it->second)) {
+          last = &it->second;
+          continue;
+        }
+        if (it->second.anchors_shared) {
+          Unsupported("cell " + FormatA1(r, it->first) +
+                      " has two records and the first holds a shared formula");
+        }
+        single.foreign = std::move(it->second.foreign);
+      }
+      CellEntry& placed = cells[single.first] = std::move(single);
+      last = &placed;
+    }
+    return *last;
   }
 
   // Splits a MULRK or MULBLANK run into one RK or BLANK record per cell.

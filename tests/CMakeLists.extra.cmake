@@ -40,7 +40,8 @@ endif()
 if(TARGET fuzz_xls_writer AND NOT LEDGERIX_FUZZ)
   add_test(NAME fuzz_xls_writer_replay
            COMMAND fuzz_xls_writer ${CMAKE_CURRENT_SOURCE_DIR}/data/xls
-                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xls_writer ${CMAKE_SOURCE_DIR}/fuzz/regressions/xls)
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/xls_writer ${CMAKE_SOURCE_DIR}/fuzz/regressions/xls
+                   ${CMAKE_SOURCE_DIR}/fuzz/regressions/xls_writer)
   set_tests_properties(fuzz_xls_writer_replay PROPERTIES LABELS engine TIMEOUT 120)
 endif()
 # Replays the look-and-setup fuzz target over both readers' fixtures and kept regressions and

@@ -152,5 +152,48 @@ TEST(XlsWriterStringTable, UntouchedSheetsAreRenumberedWithTheTable) {
   EXPECT_EQ(counts.total, 3u);
 }
 
+// Some writers put a cell down twice, a blank run over the row and the text later; readers take
+// the later record, and no blank hides a value. Writing another cell of that run must not bring
+// the blank back over the text.
+TEST(XlsWriterStringTable, ALaterRecordForACellWinsOverTheRunBeforeIt) {
+  std::string globals = Rec(0x00FC, U32(2) + U32(2) + Str8("title") + Str8("note"));
+  std::string body = Rec(0x0200, U32(0) + U32(2) + U16(0) + U16(6) + U16(0)) +
+                     Rec(0x00BE, U16(0) + U16(0) + U16(21) + U16(21) + U16(21) + U16(21) + U16(3)) +
+                     Rec(0x00FD, Cell(0, 2) + U32(0)) + Rec(0x00FD, Cell(0, 3) + U32(1)) +
+                     Rec(0x0201, Cell(0, 3)) + Rec(0x0203, Cell(1, 5) + F64(4));
+  std::string stream = Workbook({{"S", 0, 0, body}}, globals);
+  std::unique_ptr<Book> book = OpenBookFromMemory("in.xls", stream);
+  BookCells before = AllCells(*book);
+  ASSERT_EQ(before["S"], (std::map<std::string, Variant>{{"C1", Variant::String("title")},
+                                                         {"D1", Variant::String("note")},
+                                                         {"F2", Variant::Number(4)}}));
+  std::uint32_t sheet = 0;
+  for (const RawRecord& r : RawRecords(stream, 0)) {
+    if (r.id == 0x0085) sheet = Get32(r.payload, 0);
+  }
+  XlsCellWrite w;
+  w.row = 0;
+  w.col = 0;
+  w.value = Variant::Number(1);
+  std::string out = PatchXlsStream(stream, {XlsSheetWrites{sheet, {w}}});
+  before["S"]["A1"] = Variant::Number(1);
+  EXPECT_EQ(AllCells(*OpenBookFromMemory("out.xls", out)), before);
+  // One record a cell now: the run became single cells, D1's later BLANK gave way to its text.
+  TableCounts counts = CountsOf(out);
+  EXPECT_EQ(counts.unique, 2u);
+  EXPECT_EQ(counts.total, 2u);
+  std::map<std::pair<unsigned, unsigned>, int> records;
+  for (const RawRecord& r : RawRecords(out, 0)) {
+    if (r.id == 0x0085) sheet = Get32(r.payload, 0);
+  }
+  std::vector<RawRecord> cells = RawRecords(out, sheet);
+  ASSERT_FALSE(cells.empty());
+  for (const RawRecord& r : cells) {
+    if (r.depth == 1 && IsCellRecordId(r.id)) ++records[{Get16(r.payload, 0), Get16(r.payload, 2)}];
+  }
+  for (const auto& [cell, n] : records) EXPECT_EQ(n, 1) << cell.first << "," << cell.second;
+  EXPECT_EQ(OffsetProblems(out, false), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace ledgerix::engine
