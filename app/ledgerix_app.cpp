@@ -10,6 +10,7 @@
 #include "app/main_frame.h"
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
+#include "bridges/process_settings.h"
 #include "convert/common/program_folder.h"
 #include "engine/server.h"
 #include "print/sheet_printer.h"
@@ -51,6 +52,7 @@ bool CLedgerixApp::OnInit() {
     ShowExclamation(kSocketInitFailed);
     return false;
   }
+  KeepFreedHeapForReuse();
   try {
     engine::RegisterEmbeddedServer();
     print::InstallSheetPrinter();

@@ -9,6 +9,7 @@
 #include "app/folder_tree_logic.h"
 #include "app/trans_logic.h"
 #include "print/sheet_printer.h"
+#include "print/workbook_pdf.h"
 
 namespace ledgerix {
 namespace {

@@ -15,6 +15,7 @@
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
 #include "jobs/print_run.h"
+#include "print/workbook_pdf.h"
 
 namespace ledgerix {
 namespace {

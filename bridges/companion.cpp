@@ -10,30 +10,10 @@
 #include <system_error>
 
 #include "bridges/output_files.h"
+#include "bridges/utf8.h"
 
 namespace ledgerix {
 namespace {
-
-// Decodes one UTF-8 sequence at s[i]; advances i. Malformed input gives U+FFFD, one byte on.
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  auto b = static_cast<unsigned char>(s[i]);
-  int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-  if (len == 0 || i + static_cast<std::size_t>(len) > s.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  char32_t cp = len == 1 ? b : b & (0x7F >> len);
-  for (int k = 1; k < len; ++k) {
-    auto c = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-    if ((c & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  i += static_cast<std::size_t>(len);
-  return cp;
-}
 
 char32_t FoldCase(char32_t c) {
   if (c >= 'A' && c <= 'Z') return c + 32;

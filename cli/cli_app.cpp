@@ -16,6 +16,7 @@
 #include "convert/common/program_folder.h"
 #include "engine/book.h"
 #include "engine/server.h"
+#include "engine/workbook_json.h"
 #include "jobs/batch.h"
 #include "jobs/print_run.h"
 #include "print/cups_printer.h"
@@ -412,53 +413,6 @@ int RunPrinters(std::ostream& out, std::ostream& err) {
   return 0;
 }
 
-void JsonString(std::ostream& os, std::string_view s) {
-  os << '"';
-  for (char c : s) {
-    auto b = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        os << "\\\"";
-        break;
-      case '\\':
-        os << "\\\\";
-        break;
-      case '\n':
-        os << "\\n";
-        break;
-      case '\r':
-        os << "\\r";
-        break;
-      case '\t':
-        os << "\\t";
-        break;
-      default:
-        if (b < 0x20) {
-          static const char* hex = "0123456789abcdef";
-          os << "\\u00" << hex[b >> 4] << hex[b & 15];
-        } else {
-          os << c;
-        }
-    }
-  }
-  os << '"';
-}
-
-void JsonNumber(std::ostream& os, double v) {
-  if (std::isnan(v)) {
-    os << "\"nan\"";
-  } else if (std::isinf(v)) {
-    os << (v > 0 ? "\"inf\"" : "\"-inf\"");
-  } else {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-    std::string text(buffer, end);
-    // JSON readers take integers as ints; the reference writes floats with a point.
-    if (text.find_first_of(".e") == std::string::npos) text += ".0";
-    os << text;
-  }
-}
-
 }  // namespace
 
 std::string DumpWorkbookJson(const std::string& path, bool shown) {
@@ -466,68 +420,19 @@ std::string DumpWorkbookJson(const std::string& path, bool shown) {
   return DumpBookJson(*book, path, shown);
 }
 
-std::string DumpBookJson(engine::Book& bookref, const std::string& path, bool shown) {
-  engine::Book* book = &bookref;
-  std::ostringstream os;
-  os << "{\"file\": ";
-  JsonString(os, path);
-  os << ", \"sheets\": [";
-  for (std::size_t s = 0; s < book->sheets().size(); ++s) {
-    const engine::SheetInfo& info = book->sheets()[s];
-    if (s) os << ", ";
-    os << "{\"name\": ";
-    JsonString(os, info.name);
-    int visibility = info.visible == xlSheetVisible ? 0 : info.visible == xlSheetHidden ? 1 : 2;
-    os << ", \"visibility\": " << visibility << ", \"cells\": {";
-    bool first = true;
-    if (shown) {  // read before the cells are walked
-      book->Layout(static_cast<int>(s));
-      book->Styles();
-    }
-    book->Cells(static_cast<int>(s))
-        .ForEach([&](std::uint32_t row, std::uint32_t col, const Variant& v) {
-          os << (first ? "" : ", ");
-          first = false;
-          JsonString(os, engine::FormatA1(row, col));
-          os << ": [";
-          switch (v.type()) {
-            case Variant::Type::Number:
-              os << "\"n\", ";
-              JsonNumber(os, v.number());
-              break;
-            case Variant::Type::String:
-              os << "\"s\", ";
-              JsonString(os, v.string());
-              break;
-            case Variant::Type::Boolean:
-              os << "\"b\", " << (v.boolean() ? "true" : "false");
-              break;
-            case Variant::Type::Error:
-              os << "\"e\", ";
-              JsonString(os, CellErrorText(v.error()));
-              break;
-            case Variant::Type::Empty:
-              os << "null, null";
-              break;
-          }
-          if (shown) {
-            os << ", ";
-            JsonString(os, print::ShownCell(*book, static_cast<int>(s), row, col, v).text);
-          }
-          os << "]";
-        });
-    os << "}}";
+std::string DumpBookJson(engine::Book& book, const std::string& path, bool shown) {
+  engine::WorkbookJsonOptions options;
+  if (shown) {
+    options.before_cells = [&book](int sheet) {  // read before the cells are walked
+      book.Layout(sheet);
+      book.Styles();
+    };
+    options.cell_extra = [&book](int sheet, std::uint32_t row, std::uint32_t col,
+                                 const Variant& v) {
+      return print::ShownCell(book, sheet, row, col, v).text;
+    };
   }
-  os << "], \"active_sheet\": ";
-  if (book->sheets().empty()) {
-    os << "null";
-  } else {
-    os << book->active_sheet();
-  }
-  os << ", \"error\": null, \"format\": ";
-  JsonString(os, book->format());
-  os << ", \"date1904\": " << (book->date1904() ? "true" : "false") << "}";
-  return os.str();
+  return engine::WorkbookJson(book, path, options);
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

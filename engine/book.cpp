@@ -47,34 +47,35 @@ void CellStore::ForEach(
   }
 }
 
-const CellStore& Book::Cells(int sheet) {
-  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets_.size()) {
+namespace {
+
+// One sheet's part read on first use and kept: slots has a place per sheet once used.
+template <typename Part, typename Load>
+const Part& LoadOnce(std::vector<std::optional<Part>>& slots, std::size_t sheets, int sheet,
+                     Load load) {
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets) {
     throw BookError(std::string(kCorrupt) + "（sheet index " + std::to_string(sheet) +
                     " out of range）");
   }
-  if (loaded_.size() != sheets_.size()) loaded_.resize(sheets_.size());
-  auto& slot = loaded_[static_cast<std::size_t>(sheet)];
+  if (slots.size() != sheets) slots.resize(sheets);
+  auto& slot = slots[static_cast<std::size_t>(sheet)];
   if (!slot) {
-    CellStore cells;
-    LoadSheet(sheet, cells);
-    slot = std::move(cells);
+    Part part;
+    load(part);
+    slot = std::move(part);
   }
   return *slot;
 }
 
+}  // namespace
+
+const CellStore& Book::Cells(int sheet) {
+  return LoadOnce(loaded_, sheets_.size(), sheet, [&](CellStore& out) { LoadSheet(sheet, out); });
+}
+
 const SheetLayout& Book::Layout(int sheet) {
-  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets_.size()) {
-    throw BookError(std::string(kCorrupt) + "（sheet index " + std::to_string(sheet) +
-                    " out of range）");
-  }
-  if (layouts_.size() != sheets_.size()) layouts_.resize(sheets_.size());
-  auto& slot = layouts_[static_cast<std::size_t>(sheet)];
-  if (!slot) {
-    SheetLayout layout;
-    LoadLayout(sheet, layout);
-    slot = std::move(layout);
-  }
-  return *slot;
+  return LoadOnce(layouts_, sheets_.size(), sheet,
+                  [&](SheetLayout& out) { LoadLayout(sheet, out); });
 }
 
 const StyleTable& Book::Styles() {

@@ -1,6 +1,5 @@
 #include "engine/decrypt_primitives.h"
 
-#include <glib.h>
 #include <nettle/aes.h>
 #include <nettle/arcfour.h>
 #include <nettle/arctwo.h>
@@ -10,6 +9,8 @@
 #include <nettle/nettle-meta.h>
 
 #include <vector>
+
+#include "bridges/utf8.h"
 
 namespace ledgerix::engine::crypto {
 namespace {
@@ -156,20 +157,14 @@ std::string BlockDecrypt(CipherAlgorithm algorithm, std::string_view key, std::s
 
 std::string Utf16Le(std::string_view utf8) {
   std::string out;
-  glong units = 0;
-  gunichar2* wide =
-      g_utf8_to_utf16(utf8.data(), static_cast<glong>(utf8.size()), nullptr, &units, nullptr);
-  if (wide) {
-    for (glong i = 0; i < units; ++i) {
-      out.push_back(static_cast<char>(wide[i] & 0xFF));
-      out.push_back(static_cast<char>(wide[i] >> 8));
-    }
-    g_free(wide);
-    return out;
-  }
-  for (char c : utf8) {
-    out.push_back(c);
-    out.push_back('\0');
+  auto put = [&out](char16_t unit) {
+    out.push_back(static_cast<char>(unit & 0xFF));
+    out.push_back(static_cast<char>(unit >> 8));
+  };
+  if (IsValidUtf8(utf8)) {
+    for (char16_t unit : Utf8ToUtf16(utf8)) put(unit);
+  } else {
+    for (char c : utf8) put(static_cast<unsigned char>(c));
   }
   return out;
 }

@@ -42,8 +42,9 @@ bool AcceptsKeySize(CipherAlgorithm algorithm, std::size_t key_bytes);
 std::string BlockDecrypt(CipherAlgorithm algorithm, std::string_view key, std::string_view iv,
                          std::string_view data);
 
-// A UTF-8 password as the UTF-16LE bytes the key derivations hash; invalid UTF-8 is taken
-// byte by byte as Latin-1.
+// A UTF-8 password as the UTF-16LE bytes the key derivations hash. A password that is not UTF-8
+// at all is taken byte by byte as Latin-1 (on purpose, unlike text: a password typed in a
+// Latin-1 terminal still matches, where U+FFFD could never match anything).
 std::string Utf16Le(std::string_view utf8);
 
 }  // namespace ledgerix::engine::crypto

@@ -15,6 +15,17 @@ const ColumnSpan* SpanOf(const std::vector<ColumnSpan>& spans, std::uint32_t col
 
 }  // namespace
 
+void TidyColumns(std::vector<ColumnSpan>* columns) {
+  std::stable_sort(columns->begin(), columns->end(),
+                   [](const ColumnSpan& a, const ColumnSpan& b) { return a.first < b.first; });
+  std::vector<ColumnSpan> kept;
+  for (const ColumnSpan& span : *columns) {
+    if (!kept.empty() && span.first <= kept.back().last) continue;
+    kept.push_back(span);
+  }
+  *columns = std::move(kept);
+}
+
 std::uint32_t SheetLayout::StyleOf(std::uint32_t row, std::uint32_t col) const {
   if (auto it = cell_styles.find(CellKey(row, col)); it != cell_styles.end()) return it->second;
   if (auto it = rows.find(row); it != rows.end() && it->second.style) return *it->second.style;

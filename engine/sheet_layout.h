@@ -222,4 +222,8 @@ struct SheetLayout {
   bool RowHidden(std::uint32_t row) const;
 };
 
+// Both readers' column spans in column order; a span overlapping an earlier one is damage and
+// is dropped.
+void TidyColumns(std::vector<ColumnSpan>* columns);
+
 }  // namespace ledgerix::engine

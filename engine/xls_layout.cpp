@@ -1,3 +1,7 @@
+// How an .xls workbook looks and prints: its formats (FONT, FORMAT, XF, PALETTE), its print
+// names, and one short handler per sheet record. One file past 600 lines on purpose: the handlers
+// share the record loop, the palette and the skip-on-damage rule stated below, and split apart
+// that rule would have to be restated in each piece.
 #include "engine/xls_layout.h"
 
 #include <algorithm>
@@ -635,18 +639,6 @@ struct SheetReader {
     }
   }
 };
-
-// Spans in column order; a span overlapping an earlier one is damage and is dropped.
-void TidyColumns(std::vector<ColumnSpan>* columns) {
-  std::stable_sort(columns->begin(), columns->end(),
-                   [](const ColumnSpan& a, const ColumnSpan& b) { return a.first < b.first; });
-  std::vector<ColumnSpan> kept;
-  for (const ColumnSpan& span : *columns) {
-    if (!kept.empty() && span.first <= kept.back().last) continue;
-    kept.push_back(span);
-  }
-  *columns = std::move(kept);
-}
 
 // Title rows span every column; title columns every row.
 void ApplyTitles(const std::vector<CellRange>& titles, std::uint32_t max_row, SheetLayout* out) {

@@ -1,7 +1,5 @@
 #include "engine/xlsx_reader.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -446,11 +444,6 @@ class XlsxBook : public Book {
 }  // namespace
 
 std::unique_ptr<Book> OpenXlsx(std::string bytes, const std::string&) {
-  // Opening a workbook allocates a few hundred KB (inflate windows, XML pages) and frees them
-  // at close; glibc then gives the heap top back to the system and takes it again for the next
-  // workbook, page faults and all, which halved batch throughput. Keep up to 64 MB instead.
-  static const bool keep_heap = mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1;
-  (void)keep_heap;
   return std::make_unique<XlsxBook>(std::move(bytes));
 }
 

@@ -13,6 +13,8 @@ import os
 import openpyxl
 from openpyxl.styles import Alignment, Border, Font, Side
 
+from example_common import print_setup
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 THIN = Side(style="thin")
@@ -452,23 +454,6 @@ def depreciation_sheet(ws):
             c = put(ws, row, col, value)
             if col in (6, 7) and isinstance(value, int):
                 c.number_format = "0"
-
-
-def print_setup(ws, title_rows):
-    """How real statements are set up for printing: A4 portrait, every column on one page
-    width, centred, the column headings repeated on each page, the sheet name above and the
-    page number below."""
-    ws.page_setup.paperSize = ws.PAPERSIZE_A4
-    ws.page_setup.orientation = ws.ORIENTATION_PORTRAIT
-    ws.sheet_properties.pageSetUpPr.fitToPage = True
-    ws.page_setup.fitToWidth = 1
-    ws.page_setup.fitToHeight = 0
-    ws.print_options.horizontalCentered = True
-    # Absolute rows ("$6:$6"): the spreadsheet applications ignore a title range written "6:6".
-    first, last = title_rows.split(":")
-    ws.print_title_rows = "$%s:$%s" % (first, last)
-    ws.oddHeader.center.text = "&A"
-    ws.oddFooter.center.text = "第 &P 页，共 &N 页"
 
 
 def main():

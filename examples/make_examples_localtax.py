@@ -16,6 +16,8 @@ import os
 
 import xlwt
 
+from example_common import Amounts
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 BORDERS = "borders: left thin, right thin, top thin, bottom thin;"
@@ -26,17 +28,6 @@ STYLE_SECTION = xlwt.easyxf("font: bold on; " + BORDERS)
 STYLE_LINE = xlwt.easyxf("align: horiz center; " + BORDERS)
 STYLE_MONEY = xlwt.easyxf(BORDERS, num_format_str="#,##0.00")
 STYLE_PLAIN = xlwt.easyxf("")
-
-
-class Amounts:
-    """Deterministic, plausible amounts with cents."""
-
-    def __init__(self, seed):
-        self.x = seed
-
-    def next(self, low, high):
-        self.x = (self.x * 1103515245 + 12345) % 2**31
-        return round(low + (self.x % int((high - low) * 100)) / 100.0, 2)
 
 
 # --- balance sheets ---------------------------------------------------------------------------

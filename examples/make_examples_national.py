@@ -12,22 +12,13 @@ import os
 import openpyxl
 from openpyxl.styles import Alignment, Border, Font, Side
 
+from example_common import Amounts, print_setup
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 THIN = Side(style="thin")
 BOX = Border(left=THIN, right=THIN, top=THIN, bottom=THIN)
 MONEY = "#,##0.00"
-
-
-class Amounts:
-    """Deterministic, plausible amounts with cents."""
-
-    def __init__(self, seed):
-        self.x = seed
-
-    def next(self, low, high):
-        self.x = (self.x * 1103515245 + 12345) % 2**31
-        return round(low + (self.x % int((high - low) * 100)) / 100.0, 2)
 
 
 def heading_row(ws, row, texts):
@@ -339,23 +330,6 @@ def hidden_notes(wb):
     ws["A2"] = "1001"
     ws["B2"] = "库存现金"
     ws["C2"] = 3560.5
-
-
-def print_setup(ws, title_rows):
-    """How real statements are set up for printing: A4 portrait, every column on one page
-    width, centred, the column headings repeated on each page, the sheet name above and the
-    page number below."""
-    ws.page_setup.paperSize = ws.PAPERSIZE_A4
-    ws.page_setup.orientation = ws.ORIENTATION_PORTRAIT
-    ws.sheet_properties.pageSetUpPr.fitToPage = True
-    ws.page_setup.fitToWidth = 1
-    ws.page_setup.fitToHeight = 0
-    ws.print_options.horizontalCentered = True
-    # Absolute rows ("$6:$6"): the spreadsheet applications ignore a title range written "6:6".
-    first, last = title_rows.split(":")
-    ws.print_title_rows = "$%s:$%s" % (first, last)
-    ws.oddHeader.center.text = "&A"
-    ws.oddFooter.center.text = "第 &P 页，共 &N 页"
 
 
 def main():

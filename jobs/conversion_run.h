@@ -7,6 +7,7 @@
 #include <string_view>
 #include <variant>
 
+#include "bridges/run_scope.h"
 #include "bridges/spreadsheet.h"
 #include "convert/converters.h"
 #include "jobs/messages.h"
@@ -16,7 +17,6 @@ namespace ledgerix {
 // 1-9 in File-menu order; any other value selects no converter.
 using ReportKind = int;
 
-enum class SheetScope { Active, All };
 inline constexpr std::string_view kScopeActiveText = "活动工作表";
 inline constexpr std::string_view kScopeAllText = "全部工作表";
 

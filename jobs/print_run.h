@@ -7,17 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "bridges/run_scope.h"
 #include "bridges/spreadsheet.h"
 #include "jobs/conversion_run.h"
 #include "jobs/messages.h"
 
 namespace ledgerix {
-
-// What a batch sent, for the main window's summary.
-struct PrintTally {
-  int workbooks = 0;  // workbooks with at least one sheet printed
-  int sheets = 0;     // sheets printed
-};
 
 // Prints the sheet on the printer through Worksheet.PrintOut; returns 1.
 int PrintSheet(const std::string& printerName, Worksheet& sheet);
@@ -62,17 +57,5 @@ using PrintRunner = std::function<int(SheetScope scope, const std::string& sourc
 // (stop icon, the file named) and ends the batch.
 PrintBatchOutcome RunPrintBatch(const PrintBatch& batch, const PrintRunner& run,
                                 MessageSink& messages, const std::function<void(int)>& progress);
-
-// The same files as PDF documents instead of on a printer: "<name without extension>.pdf" in
-// pdfFolder for each workbook with a sheet to print, written whole or not at all. Returns 1
-// when a document was written. Errors propagate as AutomationError naming the file.
-int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
-                       const std::string& fileName, const std::string& pdfFolder, bool fitWidth,
-                       PrintTally* tally = nullptr);
-
-// The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the
-// scope leaves no sheet. pages receives their number.
-std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
-                               const std::string& fileName, bool fitWidth, int* pages);
 
 }  // namespace ledgerix

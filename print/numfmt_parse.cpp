@@ -2,23 +2,16 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "bridges/utf8.h"
 #include "print/numfmt_internal.h"
 
 namespace ledgerix::print::numfmt {
 namespace {
 
-std::size_t Utf8Len(unsigned char c) {
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) return 2;
-  if ((c & 0xF0) == 0xE0) return 3;
-  if ((c & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
 // One UTF-8 character at i (clamped to the end).
 std::string CharAt(std::string_view s, std::size_t i) {
   if (i >= s.size()) return {};
-  return std::string(s.substr(i, std::min(Utf8Len(s[i]), s.size() - i)));
+  return std::string(s.substr(i, Utf8CharacterLength(s, i)));
 }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -41,7 +34,7 @@ std::vector<std::string_view> SplitSections(std::string_view code) {
     } else if (c == '"') {
       quoted = true;
     } else if (c == '\\' || c == '_' || c == '*') {
-      if (i + 1 < code.size()) i += Utf8Len(code[i + 1]);
+      if (i + 1 < code.size()) i += Utf8CharacterLength(code, i + 1);
     } else if (c == '[') {
       std::size_t close = code.find(']', i);
       if (close != std::string_view::npos) i = close;

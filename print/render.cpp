@@ -1,3 +1,6 @@
+// The PDF renderer: fonts, measuring, and drawing pages with cairo and pango. Past 600 lines on
+// purpose: it is the one file that holds the drawing libraries, kept so that no other printing
+// code depends on them; its sections are marked below.
 #include "print/render.h"
 
 #include <cairo-pdf.h>

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A longer, time-based search with every fuzz target: scripts/fuzz.sh SECONDS [TARGET...].
 # What it finds (crash-*, leak-*, timeout-*, oom-*) and the inputs it grew are kept under
-# fuzz/findings/TARGET/ for triage; a finding worth keeping becomes a regression input in
-# fuzz/regressions/ named for its cause.
+# fuzz/findings/TARGET/ for triage; a finding worth keeping becomes a hostile fixture in
+# tests/data/FORMAT/hostile/ named for its cause, its exact error asserted by the reader's tests.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -26,7 +26,6 @@ for t in "${targets[@]}"; do
   mkdir -p "$out/corpus"
   seeds=()
   case $name in xls | xlsx) formats=("$name") ;; *) formats=(xls xlsx) ;; esac
-  [ -d "fuzz/regressions/$name" ] && seeds+=("fuzz/regressions/$name")
   for f in "${formats[@]}"; do
     [ -d "tests/data/$f" ] && seeds+=("tests/data/$f")
     [ -d "$corpus/$f" ] && seeds+=("$corpus/$f")

@@ -7,13 +7,10 @@ Usage: LC_ALL=C.UTF-8 /usr/bin/python3 scripts/lo_print_reference.py [--all-shee
        OUT WORKBOOK...
 One line per sheet, tab-separated key=value fields; lengths in 1/100 mm, indexes 0-based. Files
 are named relative to --root."""
-import argparse, os, shutil, subprocess, sys, tempfile, time
+import argparse, os, subprocess, sys, tempfile
 import uno
-from com.sun.star.beans import PropertyValue
 
-
-def pv(n, v):
-    p = PropertyValue(); p.Name = n; p.Value = v; return p
+from lo_office import Office, pv
 
 
 def ranges(addrs):
@@ -126,25 +123,10 @@ def main():
     a = ap.parse_args()
     if a.with_print_setup:
         a.files = [f for f in a.files if has_print_setup(f)]
-    profile = tempfile.mkdtemp(prefix='lo-print-ref-')
-    pipe = 'lo_print_ref_%d' % os.getpid()
-    proc = subprocess.Popen(['soffice', '-env:UserInstallation=file://' + profile, '--headless', '--norestore',
-                             '--accept=pipe,name=%s;urp;' % pipe], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, env=dict(os.environ, LC_ALL='C.UTF-8'))
     lines = []
     out = open(a.out, 'w', encoding='utf-8')
-    try:
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
-        ctx = None
-        for _ in range(240):
-            try:
-                ctx = resolver.resolve('uno:pipe,name=%s;urp;StarOffice.ComponentContext' % pipe); break
-            except Exception:
-                time.sleep(0.25)
-        if ctx is None:
-            sys.exit('LibreOffice did not start')
-        desktop = ctx.ServiceManager.createInstanceWithContext('com.sun.star.frame.Desktop', ctx)
+    with Office('lo-print-ref-') as office:
+        desktop = office.desktop
         for path in a.files:
             rel = os.path.relpath(os.path.abspath(path), os.path.abspath(a.root))
             try:
@@ -179,15 +161,6 @@ def main():
             except Exception as e:
                 print('skipped %s: %s' % (rel, e), file=sys.stderr)
             doc.close(True)
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
-        proc.wait(timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-        shutil.rmtree(profile, ignore_errors=True)
     out.close()
     if not lines:
         sys.exit('LibreOffice reported no sheet')

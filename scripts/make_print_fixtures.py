@@ -4,20 +4,17 @@ over its API and saved by it as .xls and .xlsx, so the readers and the paginatio
 files a real application wrote.
 
 Usage: LC_ALL=C.UTF-8 /usr/bin/python3 scripts/make_print_fixtures.py OUTDIR"""
-import os, shutil, subprocess, sys, tempfile, time
+import os, sys
 import uno
-from com.sun.star.beans import PropertyValue
 from com.sun.star.table import CellRangeAddress
+
+from lo_office import Office, pv
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCES = {
     'hx': os.path.join(HERE, '..', 'examples', 'kind5', '恒信商贸_2008年资产负债表.xls'),
     'yf': os.path.join(HERE, '..', 'examples', 'kind9', '粤丰五金_2008年度企业所得税申报表.xlsx'),
 }
-
-
-def pv(n, v):
-    p = PropertyValue(); p.Name = n; p.Value = v; return p
 
 
 def area(sheet_index, r0, c0, r1, c1):
@@ -87,24 +84,9 @@ FORMATS = [('xls', 'MS Excel 97'), ('xlsx', 'Calc MS Excel 2007 XML')]
 def main():
     out = os.path.abspath(sys.argv[1])
     os.makedirs(out, exist_ok=True)
-    profile = tempfile.mkdtemp(prefix='lo-fixtures-')
-    pipe = 'print_fixtures_%d' % os.getpid()
-    proc = subprocess.Popen(['soffice', '-env:UserInstallation=file://' + profile, '--headless', '--norestore',
-                             '--accept=pipe,name=%s;urp;' % pipe], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, env=dict(os.environ, LC_ALL='C.UTF-8'))
     written = 0
-    try:
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
-        ctx = None
-        for _ in range(240):
-            try:
-                ctx = resolver.resolve('uno:pipe,name=%s;urp;StarOffice.ComponentContext' % pipe); break
-            except Exception:
-                time.sleep(0.25)
-        if ctx is None:
-            sys.exit('LibreOffice did not start')
-        desktop = ctx.ServiceManager.createInstanceWithContext('com.sun.star.frame.Desktop', ctx)
+    with Office('lo-fixtures-') as office:
+        desktop = office.desktop
         for key, src in SOURCES.items():
             for variant in VARIANTS:
                 doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.abspath(src)), '_blank', 0,
@@ -118,15 +100,6 @@ def main():
                     doc.storeToURL(uno.systemPathToFileUrl(path), (pv('FilterName', flt),))
                     written += 1
                 doc.close(True)
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
-        proc.wait(timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-        shutil.rmtree(profile, ignore_errors=True)
     if written == 0:
         sys.exit('no fixture written')
 

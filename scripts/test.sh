@@ -24,20 +24,19 @@ stage() {  # stage NAME FUNCTION
   if "$2"; then echo "-- $1: passed"; else echo "-- $1: FAILED"; failed+=("$1"); fi
 }
 
-# The seed inputs of a fuzz target: our fixtures, the kept regressions and, when present, the
-# corpus beside the checkout. The writer target saves and reopens every input, six minutes over
-# the corpus under the sanitizers: it replays our fixtures and its regressions only.
+# The seed inputs of a fuzz target: our fixtures (the hostile ones included) and, when present,
+# the corpus beside the checkout. The writer target saves and reopens every input, six minutes
+# over the corpus under the sanitizers: it replays our fixtures only.
 seeds_of() {
   local name=${1#fuzz_} formats
   case $name in
     xls | xlsx) formats=("$name") ;;
     xls_writer)
-      echo fuzz/regressions/xls_writer fuzz/regressions/xls tests/data/xls tests/data/xls_writer
+      echo tests/data/xls tests/data/xls_writer
       return
       ;;
     *) formats=(xls xlsx) ;;
   esac
-  [ -d "fuzz/regressions/$name" ] && echo "fuzz/regressions/$name"
   for f in "${formats[@]}"; do
     [ -d "tests/data/$f" ] && echo "tests/data/$f"
     [ -d "$corpus/$f" ] && echo "$corpus/$f"

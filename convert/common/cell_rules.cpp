@@ -6,28 +6,10 @@
 #include <mutex>
 #include <vector>
 
+#include "bridges/utf8.h"
+
 namespace ledgerix {
 namespace {
-
-// Byte length of the UTF-8 sequence starting with lead byte b (1 for stray bytes).
-std::size_t SequenceLength(unsigned char b) {
-  if (b < 0xC0) return 1;
-  if (b < 0xE0) return 2;
-  if (b < 0xF0) return 3;
-  return 4;
-}
-
-// The text split into characters (code points), each a view of its bytes.
-std::vector<std::string_view> Characters(std::string_view text) {
-  std::vector<std::string_view> out;
-  for (std::size_t i = 0; i < text.size();) {
-    std::size_t n = SequenceLength(static_cast<unsigned char>(text[i]));
-    if (n > text.size() - i) n = text.size() - i;
-    out.push_back(text.substr(i, n));
-    i += n;
-  }
-  return out;
-}
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   std::string out;
@@ -116,7 +98,7 @@ std::string HeaderValue(std::string_view text) {
 }
 
 std::string CompactDate(std::string_view text) {
-  std::vector<std::string_view> chars = Characters(text);
+  std::vector<std::string_view> chars = Utf8Characters(text);
   std::string result;
   for (auto [first, last] : {std::pair{1u, 4u}, std::pair{6u, 7u}, std::pair{9u, 10u}}) {
     for (unsigned i = first; i <= last && i <= chars.size(); ++i) result.append(chars[i - 1]);
@@ -223,7 +205,7 @@ void CheckFileNameLength(Worksheet& sheet, std::string_view fileName,
 std::string SafeFileNamePart(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::string_view ch : Characters(text)) {
+  for (std::string_view ch : Utf8Characters(text)) {
     auto b = static_cast<unsigned char>(ch[0]);
     bool control = b < 0x20 || b == 0x7F ||
                    (ch.size() == 2 && b == 0xC2 && static_cast<unsigned char>(ch[1]) < 0xA0);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "bridges/companion.h"
+#include "bridges/utf8.h"
 #include "convert/common/cell_rules.h"
 #include "convert/common/xml_line_writer.h"
 #include "convert/converters.h"
@@ -128,15 +129,7 @@ void WriteGridGroups(XmlLineWriter& out, Worksheet& sheet, std::span<const GridC
 }
 
 std::string FirstCharacters(std::string_view text, std::size_t count) {
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // A character starts at every byte that is not a UTF-8 continuation byte.
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      if (characters == count) return std::string(text.substr(0, i));
-      ++characters;
-    }
-  }
-  return std::string(text);
+  return std::string(FirstUtf8Characters(text, count));
 }
 
 std::shared_ptr<Worksheet> SelectWorksheet(Worksheets& sheets, int position) {

@@ -59,12 +59,8 @@ int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet
   CheckFileNameLength(sheet, fileName, {{"B4", taxpayerId}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
-  out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");
-  out.WriteLine(national::TaxmlRootTag("slCwbbcj2007ZcfzbRequest", "2007年企业财务报表资产负债表"));
-  out.WriteLine("<cwbb2007Zcfzb>");
-  out.WriteLine("<head>");
-  out.ElementLine("nsrsbh", taxpayerId);
-  out.ElementLine("nsrmc", taxpayerName);
+  national::WriteTaxmlStart(out, "slCwbbcj2007ZcfzbRequest", "2007年企业财务报表资产负债表",
+                            "cwbb2007Zcfzb", taxpayerId, taxpayerName);
   out.ElementLine("bzrq", preparationDate);
   out.WriteLine("</head>");
   out.WriteLine("<body>");
@@ -87,11 +83,7 @@ int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet
   out.WriteLine("</ncye>");
   out.WriteLine("</fzhsyzqy>");
 
-  out.WriteLine("</body>");
-  out.WriteLine("<bodyAffix></bodyAffix>");
-  out.WriteLine("</cwbb2007Zcfzb>");
-  national::WriteFilingInfo(out, period, preparationDate);
-  out.WriteLine("</taxML>");
+  national::WriteTaxmlEnd(out, "cwbb2007Zcfzb", period, preparationDate);
   out.Close();
   return 1;
 }

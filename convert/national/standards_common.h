@@ -7,39 +7,15 @@
 #include <vector>
 
 #include "bridges/companion.h"
+#include "bridges/utf8.h"
 #include "convert/common/cell_rules.h"
 #include "convert/common/xml_line_writer.h"
 
 namespace ledgerix::national {
 
-// The characters (code points) of UTF-8 text, each as its own byte run. A byte that does not
-// start a well-formed sequence counts as one character, so slicing never splits a sequence.
-inline std::vector<std::string_view> SplitCharacters(std::string_view text) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    std::size_t len = b < 0x80         ? 1
-                      : (b >> 5) == 6  ? 2
-                      : (b >> 4) == 14 ? 3
-                      : (b >> 3) == 30 ? 4
-                                       : 1;
-    if (len > text.size() - i) len = 1;
-    for (std::size_t k = 1; k < len; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        len = 1;
-        break;
-      }
-    }
-    out.push_back(text.substr(i, len));
-    i += len;
-  }
-  return out;
-}
-
 // Characters first+1 to first+count of text (1-based positions past the end give nothing).
 inline std::string CharacterSlice(std::string_view text, std::size_t first, std::size_t count) {
-  std::vector<std::string_view> chars = SplitCharacters(text);
+  std::vector<std::string_view> chars = Utf8Characters(text);
   std::string out;
   for (std::size_t i = first; i < chars.size() && i < first + count; ++i) out += chars[i];
   return out;
@@ -66,7 +42,7 @@ inline int DaysInMonth(long long year, long long month) {
 // last day ("20080331" -> "20080430"), as a filing client rejects 31 April; a period end that
 // is not eight digits is moved by position only and left otherwise unchecked.
 inline std::string PreparationDate(std::string_view periodEnd) {
-  std::vector<std::string_view> chars = SplitCharacters(periodEnd);
+  std::vector<std::string_view> chars = Utf8Characters(periodEnd);
   long long year = LeadingNumber(CharacterSlice(periodEnd, 0, 4));
   long long month = LeadingNumber(CharacterSlice(periodEnd, 4, 2));
   std::string day = CharacterSlice(periodEnd, chars.size() < 2 ? 0 : chars.size() - 2, 2);
@@ -100,6 +76,19 @@ inline std::string TaxmlRootTag(std::string_view requestName, std::string_view c
   return tag;
 }
 
+// The start of a taxML statement: the declaration, the root start tag, the statement's start
+// tag and its head up to the taxpayer's name.
+inline void WriteTaxmlStart(XmlLineWriter& out, std::string_view requestName,
+                            std::string_view cnName, std::string_view statement,
+                            const std::string& taxpayerId, const std::string& taxpayerName) {
+  out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");
+  out.WriteLine(TaxmlRootTag(requestName, cnName));
+  out.WriteLine("<" + std::string(statement) + ">");
+  out.WriteLine("<head>");
+  out.ElementLine("nsrsbh", taxpayerId);
+  out.ElementLine("nsrmc", taxpayerName);
+}
+
 // The filing information that closes both taxML statements.
 inline void WriteFilingInfo(XmlLineWriter& out, const PeriodDates& period,
                             const std::string& preparationDate) {
@@ -111,6 +100,16 @@ inline void WriteFilingInfo(XmlLineWriter& out, const PeriodDates& period,
   out.WriteLine("<sbfsDm>34</sbfsDm>");
   out.ElementLine("tbrq", preparationDate);
   out.WriteLine("</cwbbcjFsxx>");
+}
+
+// From the body end tag to the end of the document.
+inline void WriteTaxmlEnd(XmlLineWriter& out, std::string_view statement, const PeriodDates& period,
+                          const std::string& preparationDate) {
+  out.WriteLine("</body>");
+  out.WriteLine("<bodyAffix></bodyAffix>");
+  out.WriteLine("</" + std::string(statement) + ">");
+  WriteFilingInfo(out, period, preparationDate);
+  out.WriteLine("</taxML>");
 }
 
 }  // namespace ledgerix::national

@@ -43,12 +43,8 @@ int ConvertStandardsIncomeStatement(const std::string& saveFolder, Worksheet& sh
   CheckFileNameLength(sheet, fileName, {{"B4", taxpayerId}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
-  out.WriteLine("<?xml version=\"1.0\" encoding=\"GB2312\"?>");
-  out.WriteLine(national::TaxmlRootTag("slCwbbcj2007LrbRequest", "2007年企业财务报表利润表"));
-  out.WriteLine("<cwbb2007Lrb>");
-  out.WriteLine("<head>");
-  out.ElementLine("nsrsbh", taxpayerId);
-  out.ElementLine("nsrmc", taxpayerName);
+  national::WriteTaxmlStart(out, "slCwbbcj2007LrbRequest", "2007年企业财务报表利润表",
+                            "cwbb2007Lrb", taxpayerId, taxpayerName);
   out.ElementLine("nd", year);
   out.WriteLine("</head>");
   out.WriteLine("<body>");
@@ -58,11 +54,7 @@ int ConvertStandardsIncomeStatement(const std::string& saveFolder, Worksheet& sh
   out.WriteLine("<sqje>");
   WriteColumn(out, sheet, "E");
   out.WriteLine("</sqje>");
-  out.WriteLine("</body>");
-  out.WriteLine("<bodyAffix></bodyAffix>");
-  out.WriteLine("</cwbb2007Lrb>");
-  national::WriteFilingInfo(out, period, preparationDate);
-  out.WriteLine("</taxML>");
+  national::WriteTaxmlEnd(out, "cwbb2007Lrb", period, preparationDate);
   out.Close();
   return 1;
 }

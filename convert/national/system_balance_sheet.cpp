@@ -3,6 +3,7 @@
 #include "convert/common/cell_rules.h"
 #include "convert/common/xml_line_writer.h"
 #include "convert/converters.h"
+#include "convert/national/system_common.h"
 
 namespace ledgerix {
 namespace {
@@ -49,29 +50,11 @@ int ConvertSystemBalanceSheet(const std::string& saveFolder, Worksheet& sheet) {
   CheckFileNameLength(sheet, fileName, {{"A1", taxpayer}, {"B2", periodStart}, {"E2", periodEnd}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
-  out.WriteLine("<?xml version=\"1.0\" encoding=\"GBK\"?>");
-  out.WriteLine("<!--DOCTYPE SCHEMA SYSTEM 'ZCFZB.DTD'-->");
-  out.WriteLine("<SCHEMA NAME=\"ZCFZB\" CNNAME=\"资产负债表\" Version=\"1.0\" CRC=\"" +
-                XmlEscape(fileName, true) + "\">");
-  out.WriteLine("<HEAD>");
-  out.ElementLine("NSRSBH", taxpayer);
-  out.WriteLine("<!--纳税人识别号-->");
-  out.ElementLine("SSSQ_Q", periodStart);
-  out.WriteLine("<!--所属期起-->");
-  out.ElementLine("SSSQ_Z", periodEnd);
-  out.WriteLine("<!--所属期止-->");
-  out.ElementLine("TBRQ", prepared);
-  out.WriteLine("<!--填表日期-->");
-  out.WriteLine("<BZDW></BZDW>");
-  out.WriteLine("<!--编制单位-->");
-  out.WriteLine("</HEAD>");
-  out.WriteLine("<HEAD_AFFIX></HEAD_AFFIX>");
-  out.WriteLine("<BODY>");
+  national::WriteSchemaHead(out, "ZCFZB", "资产负债表", fileName, taxpayer, periodStart, periodEnd,
+                            [&prepared] { return prepared; });
   WriteItems(out, sheet, kAssets);
   WriteItems(out, sheet, kLiabilities);
-  out.WriteLine("</BODY>");
-  out.WriteLine("<BODY_AFFIX></BODY_AFFIX>");
-  out.WriteLine("</SCHEMA>");
+  national::WriteSchemaEnd(out);
   out.Close();
   return 1;
 }

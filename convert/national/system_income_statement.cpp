@@ -5,6 +5,7 @@
 #include "convert/common/cell_rules.h"
 #include "convert/common/xml_line_writer.h"
 #include "convert/converters.h"
+#include "convert/national/system_common.h"
 
 namespace ledgerix {
 namespace {
@@ -50,33 +51,15 @@ int ConvertSystemIncomeStatement(const std::string& saveFolder, Worksheet& sheet
   CheckFileNameLength(sheet, fileName, {{"B4", taxpayerId}});
   XmlLineWriter out = XmlLineWriter::Create(OutputPath(saveFolder, fileName));
 
-  out.WriteLine("<?xml version=\"1.0\" encoding=\"GBK\"?>");
-  out.WriteLine("<!--DOCTYPE SCHEMA SYSTEM 'LRB.DTD'-->");
-  out.WriteLine("<SCHEMA NAME=\"LRB\" CNNAME=\"利润表\" Version=\"1.0\" CRC=\"" +
-                XmlEscape(fileName, true) + "\">");
-  out.WriteLine("<HEAD>");
-  out.ElementLine("NSRSBH", taxpayerId);
-  out.WriteLine("<!--纳税人识别号-->");
-  out.ElementLine("SSSQ_Q", period.start);
-  out.WriteLine("<!--所属期起-->");
-  out.ElementLine("SSSQ_Z", period.end);
-  out.WriteLine("<!--所属期止-->");
-  out.ElementLine("TBRQ", TodayStamp());
-  out.WriteLine("<!--填表日期-->");
-  out.WriteLine("<BZDW></BZDW>");
-  out.WriteLine("<!--编制单位-->");
-  out.WriteLine("</HEAD>");
-  out.WriteLine("<HEAD_AFFIX></HEAD_AFFIX>");
-  out.WriteLine("<BODY>");
+  national::WriteSchemaHead(out, "LRB", "利润表", fileName, taxpayerId, period.start, period.end,
+                            [] { return TodayStamp(); });
   out.WriteLine("<SB_LRB COUNT=\"16\">");
   WriteItemRows(out, sheet, kIncomeItems);
   out.WriteLine("</SB_LRB>");
   out.WriteLine("<SB_LRB_BCZL COUNT=\"6\">");
   WriteItemRows(out, sheet, kSupplementItems);
   out.WriteLine("</SB_LRB_BCZL>");
-  out.WriteLine("</BODY>");
-  out.WriteLine("<BODY_AFFIX></BODY_AFFIX>");
-  out.WriteLine("</SCHEMA>");
+  national::WriteSchemaEnd(out);
   out.Close();
   return 1;
 }

@@ -15,6 +15,7 @@
 #include "convert/converters.h"
 #include "engine/server.h"
 #include "tests/convert/test_files.h"
+#include "tests/convert/today_clock.h"
 
 namespace ledgerix {
 namespace {
@@ -45,7 +46,8 @@ std::chrono::system_clock::time_point FixedToday() {
   return std::chrono::system_clock::from_time_t(std::mktime(&tm));
 }
 
-class NationalWorkbooks : public ::testing::TestWithParam<const char*> {
+class NationalWorkbooks : public testing::TodayClockTest,
+                          public ::testing::WithParamInterface<const char*> {
  protected:
   fs::path Fixture(const std::string& stem) const { return kFixtures / (stem + GetParam()); }
 };
@@ -83,7 +85,6 @@ TEST_P(NationalWorkbooks, EngineSheetsConvertToTheGoldens) {
   }
   book->Close(false, "");
   app->Quit();
-  SetTodayClock({});
 }
 
 struct CliResult {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/book.h"
+#include "engine/workbook_json.h"
 
 namespace ledgerix::engine::testing {
 
@@ -15,22 +16,7 @@ class JsonOut {
  public:
   std::string text;
   void Raw(const std::string& s) { text += s; }
-  void Str(const std::string& s) {
-    text.push_back('"');
-    for (unsigned char ch : s) {
-      if (ch == '"' || ch == '\\') {
-        text.push_back('\\');
-        text.push_back(static_cast<char>(ch));
-      } else if (ch < 0x20) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\u%04x", ch);
-        text += buf;
-      } else {
-        text.push_back(static_cast<char>(ch));
-      }
-    }
-    text.push_back('"');
-  }
+  void Str(const std::string& s) { AppendJsonString(text, s); }
   void Num(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.17g", v);

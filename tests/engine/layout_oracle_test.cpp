@@ -92,7 +92,8 @@ fs::path TempJsonl(const char* what) {
 }
 
 TEST(LayoutAgainstLibreOffice, FixturesWithVariedPageSetups) {
-  if (!HaveLibreOfficeAndUno()) GTEST_SKIP() << "no LibreOffice with python3-uno and xlrd";
+  // The comparison needs its outside readers: their absence fails, never passes silently.
+  ASSERT_TRUE(HaveLibreOfficeAndUno()) << "LibreOffice with python3-uno and xlrd is needed";
   std::vector<fs::path> files = {kLayoutData / "lo_layout.xls", kLayoutData / "lo_layout.xlsx"};
   fs::path ours = TempJsonl("fixtures");
   ASSERT_EQ(WriteOurs(files, ours, false), 2u);
@@ -107,7 +108,8 @@ TEST(LayoutAgainstLibreOffice, FixturesWithVariedPageSetups) {
 
 TEST(LayoutAgainstLibreOffice, CorpusWorkbooksWithPrintSetups) {
   if (!fs::is_directory(kCorpus / "xls")) GTEST_SKIP() << "no corpus at " << kCorpus;
-  if (!HaveLibreOfficeAndUno()) GTEST_SKIP() << "no LibreOffice with python3-uno and xlrd";
+  // The comparison needs its outside readers: their absence fails, never passes silently.
+  ASSERT_TRUE(HaveLibreOfficeAndUno()) << "LibreOffice with python3-uno and xlrd is needed";
   std::vector<fs::path> files;
   for (const char* format : {"xls", "xlsx"}) {
     for (const auto& entry : fs::directory_iterator(kCorpus / format))

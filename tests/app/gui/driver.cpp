@@ -1,5 +1,6 @@
 // Drives the desktop program under Xvfb: opens each dialog, runs one batch through the
-// conversion dialog, and saves screenshots. Exit code 0 when every check held.
+// conversion dialog, and saves screenshots. Exit code 0 when every check held. One file past
+// 600 lines: it is one scripted session, each step waiting on the window the last one opened.
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/button.h>

@@ -18,6 +18,8 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# The LibreOffice session shared by the reference scripts.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'scripts'))
 
 # Paper codes shared by both formats -> (width, height) in mm, portrait.
 PAPER_MM = {
@@ -417,7 +419,7 @@ def main():
             entry["sheets"].append(d)
     rep = Report(expect)
     setups = collections.Counter()
-    from lo_uno import Office
+    from lo_office import Office
     with Office() as office:
         for f, entry in books.items():
             try:

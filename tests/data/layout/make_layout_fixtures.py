@@ -14,7 +14,9 @@ import uno
 from com.sun.star.table import BorderLine2, CellRangeAddress
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lo_uno import Office, pv  # noqa: E402
+# The LibreOffice session shared by the reference scripts.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'scripts'))
+from lo_office import Office, pv  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CENTER = uno.Enum("com.sun.star.table.CellHoriJustify", "CENTER")

@@ -8,10 +8,13 @@ The text is LibreOffice's CSV export "as shown" (no column-width effects).
 Usage: /usr/bin/python3 lo_shown.py codes.tsv > shown.tsv
 Output: a first line "#values" TAB value..., then per code: count TAB code TAB text per value,
 fields escaped as in codes.tsv; a code LibreOffice refuses has "!REFUSED" in every text field."""
-import csv, io, os, shutil, subprocess, sys, tempfile, time
+import csv, os, shutil, sys, tempfile
 import uno
-from com.sun.star.beans import PropertyValue
 from com.sun.star.lang import Locale
+
+# The LibreOffice session shared by the reference scripts.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'scripts'))
+from lo_office import Office, pv  # noqa: E402
 
 # Zero, halves, a value on the rounding edge, large and tiny numbers, dates with times, text.
 # 2.005, 3.5 and 59-61 are there for the first days of 1900, which LibreOffice counts one day
@@ -26,10 +29,6 @@ PROFILE_XCU = '''<?xml version="1.0" encoding="UTF-8"?>
 <item oor:path="/org.openoffice.Office.Linguistic/General"><prop oor:name="DefaultLocale_CJK" oor:op="fuse"><value>zh-CN</value></prop></item>
 </oor:items>
 '''
-
-
-def pv(n, v):
-    p = PropertyValue(); p.Name = n; p.Value = v; return p
 
 
 def esc(s):
@@ -52,27 +51,10 @@ def main():
         for line in f:
             count, code = line.rstrip('\n').split('\t', 1)
             codes.append((int(count), unesc(code)))
-    profile = tempfile.mkdtemp(prefix='lo-numfmt-profile-')
-    os.makedirs(os.path.join(profile, 'user'))
-    with open(os.path.join(profile, 'user', 'registrymodifications.xcu'), 'w') as f:
-        f.write(PROFILE_XCU)
     out_dir = tempfile.mkdtemp(prefix='lo-numfmt-out-')
-    pipe = 'lo_numfmt_%d' % os.getpid()
-    proc = subprocess.Popen(['soffice', '-env:UserInstallation=file://' + profile, '--headless', '--norestore',
-                             '--accept=pipe,name=%s;urp;' % pipe], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, env=dict(os.environ, LC_ALL='C.UTF-8'))
+    office = Office('lo-numfmt-profile-', registry=PROFILE_XCU)
     try:
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
-        ctx = None
-        for _ in range(240):
-            try:
-                ctx = resolver.resolve('uno:pipe,name=%s;urp;StarOffice.ComponentContext' % pipe); break
-            except Exception:
-                time.sleep(0.25)
-        if ctx is None:
-            sys.exit('LibreOffice did not start')
-        desktop = ctx.ServiceManager.createInstanceWithContext('com.sun.star.frame.Desktop', ctx)
+        desktop = office.desktop
         doc = desktop.loadComponentFromURL('private:factory/scalc', '_blank', 0, (pv('Hidden', True),))
         sheet = doc.Sheets.getByIndex(0)
         formats = doc.NumberFormats
@@ -103,15 +85,8 @@ def main():
             if row in refused:
                 texts = ['!REFUSED'] * len(VALUES)
             print('%d\t%s\t%s' % (count, esc(code), '\t'.join(esc(t) for t in texts[:len(VALUES)])))
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
-        proc.wait(timeout=60)
     finally:
-        if proc.poll() is None:
-            proc.kill()
-        shutil.rmtree(profile, ignore_errors=True)
+        office.close()
         shutil.rmtree(out_dir, ignore_errors=True)
 
 

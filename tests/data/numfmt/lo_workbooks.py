@@ -9,34 +9,13 @@
                                        file TAB sheet TAB cell TAB text, escaped as in codes.tsv
 
 Usage: /usr/bin/python3 lo_workbooks.py ... (sets LC_ALL=C.UTF-8 for LibreOffice itself)."""
-import os, shutil, subprocess, sys, tempfile, time
+import os, sys
 import uno
-from com.sun.star.beans import PropertyValue
 from com.sun.star.lang import Locale
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from lo_shown import PROFILE_XCU, VALUES, esc, unesc, pv  # noqa: E402
-
-
-def start():
-    profile = tempfile.mkdtemp(prefix='lo-numfmt-profile-')
-    os.makedirs(os.path.join(profile, 'user'))
-    with open(os.path.join(profile, 'user', 'registrymodifications.xcu'), 'w') as f:
-        f.write(PROFILE_XCU)
-    pipe = 'lo_numfmt_wb_%d' % os.getpid()
-    proc = subprocess.Popen(['soffice', '-env:UserInstallation=file://' + profile, '--headless', '--norestore',
-                             '--accept=pipe,name=%s;urp;' % pipe], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, env=dict(os.environ, LC_ALL='C.UTF-8'))
-    local = uno.getComponentContext()
-    resolver = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
-    for _ in range(240):
-        try:
-            ctx = resolver.resolve('uno:pipe,name=%s;urp;StarOffice.ComponentContext' % pipe)
-            return proc, profile, ctx.ServiceManager.createInstanceWithContext('com.sun.star.frame.Desktop', ctx)
-        except Exception:
-            time.sleep(0.25)
-    proc.kill()
-    sys.exit('LibreOffice did not start')
+from lo_office import Office  # noqa: E402
 
 
 def col_name(c):
@@ -96,21 +75,11 @@ def shown(desktop, root, files):
 
 
 def main():
-    proc, profile, desktop = start()
-    try:
+    with Office('lo-numfmt-profile-', registry=PROFILE_XCU) as office:
         if sys.argv[1] == '--make':
-            make(desktop, sys.argv[2])
+            make(office.desktop, sys.argv[2])
         else:
-            shown(desktop, sys.argv[1], sys.argv[2:])
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
-        proc.wait(timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-        shutil.rmtree(profile, ignore_errors=True)
+            shown(office.desktop, sys.argv[1], sys.argv[2:])
 
 
 if __name__ == '__main__':

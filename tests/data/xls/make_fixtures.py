@@ -11,7 +11,7 @@
    needed only to regenerate) writes the BIFF7 copy gnumeric_biff7.xls from lo.xlsx, under a
    Chinese locale so that its text is in GBK (code page 936).
 4. python3-xlwt writes xlwt.xls.
-5. mulrk-past-last-column.xls is xlwt.xls with the column of its first MULRK record (stream
+5. hostile/mulrk_past_last_column.xls is xlwt.xls with the column of its first MULRK record (stream
    offset 0x566, B1:C1) set to 0xFFFF, the rest byte for byte: a damaged file whose second
    value lies past the last column (patch_mulrk below, olefile in place, same size).
 The expected values in tests/engine/xls_fixture_test.cpp are written by hand from the tables
@@ -143,7 +143,7 @@ def main():
         convert_with_office(src, out)
     write_biff7(os.path.join(out, "lo.xlsx"), os.path.join(out, "gnumeric_biff7.xls"))
     write_xlwt(os.path.join(out, "xlwt.xls"))
-    patch_mulrk(os.path.join(out, "xlwt.xls"), os.path.join(out, "mulrk-past-last-column.xls"))
+    patch_mulrk(os.path.join(out, "xlwt.xls"), os.path.join(out, "hostile", "mulrk_past_last_column.xls"))
 
 
 if __name__ == "__main__":

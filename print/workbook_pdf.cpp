@@ -1,9 +1,11 @@
+#include "print/workbook_pdf.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "bridges/spreadsheet.h"
 #include "engine/book.h"
-#include "jobs/print_run.h"
 #include "print/render.h"
 
 namespace ledgerix {

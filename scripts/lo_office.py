@@ -1,6 +1,11 @@
-"""A private LibreOffice instance driven over UNO, for the layout fixtures and their checks.
-Run from Debian's /usr/bin/python3 (python3-uno). The caller's environment is not trusted for
-the locale: soffice always runs under LC_ALL=C.UTF-8 with its own profile."""
+"""A private LibreOffice instance driven over UNO: the reference application of the tests and
+the maker of fixtures. Run from Debian's /usr/bin/python3 (python3-uno). The caller's
+environment is not trusted for the locale: soffice always runs under LC_ALL=C.UTF-8 with a
+profile of its own, removed afterwards.
+
+    with Office('lo-fixtures-') as office:
+        doc = office.load(path)
+"""
 import os
 import shutil
 import subprocess
@@ -20,9 +25,15 @@ def pv(name, value):
 
 
 class Office:
-    def __init__(self):
-        self.profile = tempfile.mkdtemp(prefix="ledgerix-layout-lo-")
-        self.pipe = "ledgerix_layout_%d" % os.getpid()
+    def __init__(self, prefix="ledgerix-lo-", registry=None):
+        """registry: the text of a registrymodifications.xcu for the profile (its locale, say)."""
+        self.desktop = None
+        self.profile = tempfile.mkdtemp(prefix=prefix)
+        if registry is not None:
+            os.makedirs(os.path.join(self.profile, "user"))
+            with open(os.path.join(self.profile, "user", "registrymodifications.xcu"), "w") as f:
+                f.write(registry)
+        self.pipe = "ledgerix_lo_%d" % os.getpid()
         env = dict(os.environ, LC_ALL="C.UTF-8", LANG="C.UTF-8")
         self.proc = subprocess.Popen(
             ["soffice", "-env:UserInstallation=file://" + self.profile, "--headless",
@@ -45,10 +56,10 @@ class Office:
             sys.exit("LibreOffice did not start")
         self.desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
 
-    def load(self, path):
+    def load(self, path, read_only=True):
+        props = (pv("Hidden", True), pv("ReadOnly", True)) if read_only else (pv("Hidden", True),)
         return self.desktop.loadComponentFromURL(
-            uno.systemPathToFileUrl(os.path.abspath(path)), "_blank", 0,
-            (pv("Hidden", True), pv("ReadOnly", True)))
+            uno.systemPathToFileUrl(os.path.abspath(path)), "_blank", 0, props)
 
     def new_calc(self):
         return self.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
@@ -56,7 +67,7 @@ class Office:
 
     def close(self):
         try:
-            if getattr(self, "desktop", None) is not None:
+            if self.desktop is not None:
                 self.desktop.terminate()
         except Exception:
             pass
