@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bridges/utf8.h"
 #include "engine/book.h"
 
 namespace ledgerix::engine::biff {
@@ -30,59 +31,35 @@ std::uint16_t Le16(const char* p) {
                                     (static_cast<unsigned char>(p[1]) << 8));
 }
 
-char* EncodeUtf8(std::uint32_t cp, char* dst) {
-  if (cp < 0x80) {
-    *dst++ = static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *dst++ = static_cast<char>(0xC0 | (cp >> 6));
-    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *dst++ = static_cast<char>(0xE0 | (cp >> 12));
-    *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *dst++ = static_cast<char>(0xF0 | (cp >> 18));
-    *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return dst;
-}
-
 // Appends n UTF-16 units (unit(i) gives the i-th) as UTF-8; *pending carries a high surrogate
 // over from and to the neighbouring pieces of the same string. Lone surrogates become U+FFFD.
 template <class Unit>
 void AppendUtf16Units(std::size_t n, Unit unit_at, std::uint32_t* pending, std::string* out) {
-  std::size_t start = out->size();
-  out->resize(start + 3 * n + 3);  // 3 bytes per unit at most; a pair takes 4 for 2 units
-  char* dst = out->data() + start;
+  out->reserve(out->size() + 3 * n);  // 3 bytes per unit at most; a pair takes 4 for 2 units
   for (std::size_t i = 0; i < n; ++i) {
     std::uint32_t unit = unit_at(i);
     if (*pending) {
       if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        dst = EncodeUtf8(0x10000 + ((*pending - 0xD800) << 10) + (unit - 0xDC00), dst);
+        AppendUtf8(*out, 0x10000 + ((*pending - 0xD800) << 10) + (unit - 0xDC00));
         *pending = 0;
         continue;
       }
-      dst = EncodeUtf8(0xFFFD, dst);
+      AppendUtf8(*out, kReplacementCharacter);
       *pending = 0;
     }
     if (unit >= 0xD800 && unit <= 0xDBFF) {
       *pending = unit;
     } else {
-      dst = EncodeUtf8(unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit, dst);
+      // A lone low surrogate is appended as U+FFFD by the encoder.
+      AppendUtf8(*out, unit);
     }
   }
-  out->resize(static_cast<std::size_t>(dst - out->data()));
 }
 
 // Appends n Latin-1 bytes as UTF-8.
 void AppendLatin1(const char* data, std::size_t n, std::string* out) {
-  std::size_t start = out->size();
-  out->resize(start + 2 * n);
-  char* dst = out->data() + start;
-  for (std::size_t i = 0; i < n; ++i) dst = EncodeUtf8(static_cast<unsigned char>(data[i]), dst);
-  out->resize(static_cast<std::size_t>(dst - out->data()));
+  out->reserve(out->size() + 2 * n);
+  for (std::size_t i = 0; i < n; ++i) AppendUtf8(*out, static_cast<unsigned char>(data[i]));
 }
 
 }  // namespace
@@ -273,23 +250,18 @@ void ContinuedReader::AppendUnits(std::size_t count, bool high_byte, std::u16str
   }
 }
 
-void AppendUtf8(std::uint32_t cp, std::string* out) {
-  char buf[4];
-  out->append(buf, static_cast<std::size_t>(EncodeUtf8(cp, buf) - buf));
-}
-
 void AppendUtf16Le(const char* data, std::size_t units, std::string* out) {
   std::uint32_t pending = 0;
   AppendUtf16Units(
       units, [data](std::size_t i) { return Le16(data + 2 * i); }, &pending, out);
-  if (pending) AppendUtf8(0xFFFD, out);
+  if (pending) AppendUtf8(*out, kReplacementCharacter);
 }
 
 void AppendUtf16(std::u16string_view units, std::string* out) {
   std::uint32_t pending = 0;
   AppendUtf16Units(
       units.size(), [units](std::size_t i) { return units[i]; }, &pending, out);
-  if (pending) AppendUtf8(0xFFFD, out);
+  if (pending) AppendUtf8(*out, kReplacementCharacter);
 }
 
 std::string ReadBiff8String(RecordCursor& cursor, int count_bytes) {

@@ -101,8 +101,6 @@ class ContinuedReader {
   std::size_t pos_ = 0;
 };
 
-// Appends code point cp as UTF-8.
-void AppendUtf8(std::uint32_t cp, std::string* out);
 // Appends UTF-16LE units (n units at data) as UTF-8; lone surrogates become U+FFFD.
 void AppendUtf16Le(const char* data, std::size_t units, std::string* out);
 // The same over units already decoded.

@@ -1,47 +1,9 @@
 #include "engine/xls_writer_sst.h"
 
+#include "bridges/utf8.h"
 #include "engine/book.h"
 
 namespace ledgerix::engine {
-namespace {
-
-// UTF-8 to UTF-16 code units; a malformed sequence becomes U+FFFD.
-std::u16string Utf16(std::string_view text) {
-  std::u16string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    std::uint32_t cp = 0xFFFD;
-    std::size_t len = b < 0x80         ? 1
-                      : (b >> 5) == 6  ? 2
-                      : (b >> 4) == 14 ? 3
-                      : (b >> 3) == 30 ? 4
-                                       : 0;
-    if (len == 0 || i + len > text.size()) {
-      ++i;
-    } else {
-      cp = len == 1 ? b : b & (0x7F >> len);
-      bool ok = true;
-      for (std::size_t k = 1; k < len; ++k) {
-        unsigned char c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) ok = false;
-        cp = (cp << 6) | (c & 0x3F);
-      }
-      if (!ok || cp > 0x10FFFF) cp = 0xFFFD;
-      i += ok ? len : 1;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 void XlsSharedStrings::Read(std::string_view stream, const std::vector<biff::Record>& records,
                             std::size_t index) {
@@ -76,7 +38,7 @@ std::uint32_t XlsSharedStrings::Intern(const std::string& text) {
   auto it = plain_.find(text);
   if (it != plain_.end()) return it->second;
   biff::SstString e;
-  e.chars = Utf16(text);
+  e.chars = Utf8ToUtf16(text);
   if (e.chars.size() > 32767) {
     throw BookError(std::string(kUnsupported) + "（text longer than 32767 characters）");
   }
