@@ -16,10 +16,7 @@ using namespace testing;  // NOLINT: the builders and checks
 
 std::string WriteError(const std::string& body) {
   std::string stream = Workbook({{"S", 0, 0, Rec(0x0200, std::string(14, '\0')) + body}}, "");
-  std::uint32_t sheet = 0;
-  for (const RawRecord& r : RawRecords(stream, 0)) {
-    if (r.id == 0x0085) sheet = Get32(r.payload, 0);
-  }
+  std::uint32_t sheet = BoundSheetOffset(stream);
   XlsCellWrite w;
   w.row = 0;
   w.col = 1;

@@ -119,10 +119,7 @@ TEST(XlsWriterStringTable, UntouchedSheetsAreRenumberedWithTheTable) {
   std::string second =
       Rec(0x0200, U32(0) + U32(1) + U16(0) + U16(1) + U16(0)) + Rec(0x00FD, Cell(0, 0) + U32(3));
   std::string stream = Workbook({{"A", 0, 0, first}, {"B", 0, 0, second}}, globals);
-  std::uint32_t sheet = 0;
-  for (const RawRecord& r : RawRecords(stream, 0)) {
-    if (r.id == 0x0085 && sheet == 0) sheet = Get32(r.payload, 0);
-  }
+  std::uint32_t sheet = BoundSheetOffset(stream);
   XlsCellWrite w;
   w.row = 0;
   w.col = 0;
@@ -142,10 +139,7 @@ TEST(XlsWriterStringTable, UntouchedSheetsAreRenumberedWithTheTable) {
   // A LABELSST past the table: nothing can be renumbered safely, so nothing is dropped.
   std::string broken = Workbook(
       {{"A", 0, 0, first}, {"B", 0, 0, second + Rec(0x00FD, Cell(1, 0) + U32(9))}}, globals);
-  sheet = 0;
-  for (const RawRecord& r : RawRecords(broken, 0)) {
-    if (r.id == 0x0085 && sheet == 0) sheet = Get32(r.payload, 0);
-  }
+  sheet = BoundSheetOffset(broken);
   out = PatchXlsStream(broken, {XlsSheetWrites{sheet, {w}}});
   counts = CountsOf(out);
   EXPECT_EQ(counts.unique, 4u);
@@ -167,10 +161,7 @@ TEST(XlsWriterStringTable, ALaterRecordForACellWinsOverTheRunBeforeIt) {
   ASSERT_EQ(before["S"], (std::map<std::string, Variant>{{"C1", Variant::String("title")},
                                                          {"D1", Variant::String("note")},
                                                          {"F2", Variant::Number(4)}}));
-  std::uint32_t sheet = 0;
-  for (const RawRecord& r : RawRecords(stream, 0)) {
-    if (r.id == 0x0085) sheet = Get32(r.payload, 0);
-  }
+  std::uint32_t sheet = BoundSheetOffset(stream);
   XlsCellWrite w;
   w.row = 0;
   w.col = 0;
@@ -183,10 +174,7 @@ TEST(XlsWriterStringTable, ALaterRecordForACellWinsOverTheRunBeforeIt) {
   EXPECT_EQ(counts.unique, 2u);
   EXPECT_EQ(counts.total, 2u);
   std::map<std::pair<unsigned, unsigned>, int> records;
-  for (const RawRecord& r : RawRecords(out, 0)) {
-    if (r.id == 0x0085) sheet = Get32(r.payload, 0);
-  }
-  std::vector<RawRecord> cells = RawRecords(out, sheet);
+  std::vector<RawRecord> cells = RawRecords(out, BoundSheetOffset(out));
   ASSERT_FALSE(cells.empty());
   for (const RawRecord& r : cells) {
     if (r.depth == 1 && IsCellRecordId(r.id)) ++records[{Get16(r.payload, 0), Get16(r.payload, 2)}];
