@@ -10,6 +10,7 @@
 
 #include "engine/biff_cursor.h"
 #include "engine/biff_records.h"
+#include "engine/book.h"
 
 namespace ledgerix::engine::biff {
 
@@ -35,6 +36,11 @@ inline void SetU16(std::string& s, std::size_t at, std::uint32_t v) {
 inline void SetU32(std::string& s, std::size_t at, std::uint32_t v) {
   SetU16(s, at, v & 0xFFFF);
   SetU16(s, at + 2, v >> 16);
+}
+
+// A workbook the writer cannot save faithfully: kUnsupported with the reason in parentheses.
+[[noreturn]] inline void ThrowUnsupported(const std::string& what) {
+  throw BookError(std::string(kUnsupported) + "（" + what + "）");
 }
 
 inline OutRecord Copy(std::string_view stream, const Record& r) {

@@ -27,20 +27,17 @@ using biff::Record;
 using biff::RecordCursor;
 using biff::Substream;
 
-[[noreturn]] void Unsupported(const std::string& what) {
-  throw BookError(std::string(kUnsupported) + "（" + what + "）");
-}
-
 void CheckBiff8(std::string_view stream, const Substream& globals) {
   const Record& bof = globals.records.front();
-  if (bof.id != biff::kBof || bof.size < 8) Unsupported("not a BIFF8 workbook");
+  if (bof.id != biff::kBof || bof.size < 8) biff::ThrowUnsupported("not a BIFF8 workbook");
   RecordCursor c(stream, bof);
   std::uint16_t version = c.U16();
   std::uint16_t type = c.U16();
   if (version != 0x0600 && !(version == 0 && bof.size >= 16)) {
-    Unsupported("only Excel 97-2003 (BIFF8) workbooks can be saved");
+    biff::ThrowUnsupported("only Excel 97-2003 (BIFF8) workbooks can be saved");
   }
-  if (type != biff::kGlobalsSubstream) Unsupported("workbook without a globals substream");
+  if (type != biff::kGlobalsSubstream)
+    biff::ThrowUnsupported("workbook without a globals substream");
   for (const Record& r : globals.records) {
     if (r.id == biff::kFilePass) throw BookError(std::string(kEncrypted) + "（FILEPASS）");
   }
@@ -76,7 +73,7 @@ std::string PatchXlsStream(std::string_view stream, const std::vector<XlsSheetWr
   std::vector<Chunk> chunks;
   for (std::uint32_t start : starts) {
     if (start < pos) {
-      Unsupported("sheet substreams overlap at offset " + biff::Hex(start));
+      biff::ThrowUnsupported("sheet substreams overlap at offset " + biff::Hex(start));
     }
     if (start > pos) {
       Chunk gap;
@@ -105,7 +102,7 @@ std::string PatchXlsStream(std::string_view stream, const std::vector<XlsSheetWr
   }
   for (const XlsSheetWrites& w : sheets) {
     if (!std::binary_search(starts.begin(), starts.end(), w.bof_offset)) {
-      Unsupported("no sheet at offset " + biff::Hex(w.bof_offset));
+      biff::ThrowUnsupported("no sheet at offset " + biff::Hex(w.bof_offset));
     }
   }
   if (pos < stream.size()) {

@@ -22,13 +22,7 @@ using biff::SetU16;
 using biff::SetU32;
 using biff::Substream;
 
-constexpr std::uint32_t kBiff8Rows = 65536;
-constexpr std::uint32_t kBiff8Cols = 256;
 constexpr std::uint16_t kDefaultXf = 15;
-
-[[noreturn]] void Unsupported(const std::string& what) {
-  throw BookError(std::string(kUnsupported) + "（" + what + "）");
-}
 
 bool IsCellRecord(std::uint16_t id) {
   switch (id) {
@@ -123,7 +117,7 @@ class SheetRewriter {
       }
     }
     if (!table_written && !table.empty()) {
-      Unsupported("worksheet without a DIMENSIONS record");
+      biff::ThrowUnsupported("worksheet without a DIMENSIONS record");
     }
     return out;
   }
@@ -256,8 +250,8 @@ class SheetRewriter {
           continue;
         }
         if (it->second.anchors_shared) {
-          Unsupported("cell " + FormatA1(r, it->first) +
-                      " has two records and the first holds a shared formula");
+          biff::ThrowUnsupported("cell " + FormatA1(r, it->first) +
+                                 " has two records and the first holds a shared formula");
         }
         single.foreign = std::move(it->second.foreign);
       }
@@ -340,8 +334,9 @@ class SheetRewriter {
   }
 
   void Apply(const XlsCellWrite& w) {
-    if (w.row >= kBiff8Rows || w.col >= kBiff8Cols) {
-      Unsupported("cell " + FormatA1(w.row, w.col) + " lies outside the 65536 x 256 grid of .xls");
+    if (w.row >= kMaxXlsRows || w.col >= kMaxXlsCols) {
+      biff::ThrowUnsupported("cell " + FormatA1(w.row, w.col) +
+                             " lies outside the 65536 x 256 grid of .xls");
     }
     auto row_it = rows_.find(w.row);
     CellEntry* existing = nullptr;
@@ -362,7 +357,8 @@ class SheetRewriter {
     if (!existing && w.value.IsEmpty()) return;
     if (existing && existing->anchors_shared && !MoveSharedFormula(w.row, w.col, *existing)) {
       // As the spreadsheet application itself, which will not change part of an array.
-      Unsupported("cell " + FormatA1(w.row, w.col) + " is part of an array or table formula");
+      biff::ThrowUnsupported("cell " + FormatA1(w.row, w.col) +
+                             " is part of an array or table formula");
     }
     std::uint16_t xf = existing
                            ? existing->xf()
@@ -403,7 +399,8 @@ class SheetRewriter {
         // BIFF8 knows the classic seven and #GETTING_DATA; a later error would be a code
         // Excel 97-2003 cannot read.
         if (code < 0 || code > 0x2B || CellErrorText(w.value.error()).rfind("#ERR", 0) == 0) {
-          Unsupported("错误值 " + CellErrorText(w.value.error()) + " 无法保存到 .xls 文件");
+          biff::ThrowUnsupported("错误值 " + CellErrorText(w.value.error()) +
+                                 " 无法保存到 .xls 文件");
         }
         rec.payload.push_back(static_cast<char>(code));
         rec.payload.push_back(1);
@@ -467,7 +464,7 @@ class SheetRewriter {
   // last column + 1; all zero for a sheet without cells.
   std::string Dimensions(const std::string& old) const {
     if (old.size() < 12) return old;
-    std::uint32_t r0 = kBiff8Rows, r1 = 0, c0 = kBiff8Cols, c1 = 0;
+    std::uint32_t r0 = kMaxXlsRows, r1 = 0, c0 = kMaxXlsCols, c1 = 0;
     for (const auto& [row, entry] : rows_) {
       for (const auto& [col, cell] : entry.cells) {
         r0 = std::min(r0, row);

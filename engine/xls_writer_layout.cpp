@@ -10,19 +10,13 @@ namespace {
 
 using biff::OutRecord;
 
-constexpr std::uint32_t kBiff8Rows = 65536;
-
-[[noreturn]] void Unsupported(const std::string& what) {
-  throw BookError(std::string(kUnsupported) + "（" + what + "）");
-}
-
 // Fills each depth-1 INDEX record of a substream laid out at base: the stream offsets of its
 // DBCELL records and of DEFCOLWIDTH, and the span of its rows.
 void FillIndex(std::vector<OutRecord>& recs, std::uint32_t base) {
   std::vector<std::uint32_t> dbcells;
   std::uint32_t defcolwidth = 0;
   std::uint32_t pos = base;
-  std::uint32_t first_row = kBiff8Rows, last_row = 0;  // the rows' span, last + 1
+  std::uint32_t first_row = kMaxXlsRows, last_row = 0;  // the rows' span, last + 1
   for (const OutRecord& r : recs) {
     if (r.id == biff::kRow && r.payload.size() >= 2) {
       std::uint32_t row = biff::Cursor(r).U16();
@@ -144,7 +138,7 @@ std::string LayOutStream(std::vector<OutRecord>& globals, std::size_t sst_at,
   std::string out;
   out.reserve(offset);
   auto emit = [&](const OutRecord& r) {
-    if (r.payload.size() > 0xFFFF) Unsupported("record too long");
+    if (r.payload.size() > 0xFFFF) biff::ThrowUnsupported("record too long");
     biff::PutU16(out, r.id);
     biff::PutU16(out, static_cast<std::uint32_t>(r.payload.size()));
     out += r.payload;

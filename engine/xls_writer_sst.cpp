@@ -40,7 +40,7 @@ std::uint32_t XlsSharedStrings::Intern(const std::string& text) {
   biff::SstString e;
   e.chars = Utf8ToUtf16(text);
   if (e.chars.size() > 32767) {
-    throw BookError(std::string(kUnsupported) + "（text longer than 32767 characters）");
+    biff::ThrowUnsupported("text longer than 32767 characters");
   }
   for (char16_t c : e.chars) e.high_byte = e.high_byte || c > 0xFF;
   Add(std::move(e));
