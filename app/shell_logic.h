@@ -68,6 +68,5 @@ inline constexpr std::string_view kOleInitFailed = "OLE 初始化失败。请确
 inline constexpr std::string_view kNoProgramPath = "未获得当前程序路径！";
 inline constexpr std::string_view kHelpMissing = "未找到帮助文件！";
 inline constexpr std::string_view kLicenseMissing = "未找到软件许可协议！";
-inline constexpr std::string_view kPrintNotAvailable = "批量打印功能尚未提供。";
 
 }  // namespace ledgerix

@@ -17,9 +17,6 @@ namespace ledgerix {
 // 1-9 in File-menu order; any other value selects no converter.
 using ReportKind = int;
 
-inline constexpr std::string_view kScopeActiveText = "活动工作表";
-inline constexpr std::string_view kScopeAllText = "全部工作表";
-
 struct ConversionJob {
   ReportKind reportKind = 0;
   std::string sourceFolder;  // ends with a separator

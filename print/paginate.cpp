@@ -59,10 +59,11 @@ std::vector<Cut2D> CutAll(const SheetGeometry& g, const PageFrame& f, double sca
   std::set<std::uint32_t> mcols(g.manual_col_breaks.begin(), g.manual_col_breaks.end());
   std::vector<Cut2D> cuts;
   for (const engine::CellRange& r : g.ranges) {
-    cuts.push_back({Cut(g.row_height_pt, r.first_row, r.last_row, f.PrintableHeight() / scale,
-                        mrows, g.title_rows),
-                    Cut(g.col_width_pt, r.first_col, r.last_col, f.PrintableWidth() / scale, mcols,
-                        g.title_cols)});
+    // Printed headings take their row and column off every page, at the same scale as the cells.
+    cuts.push_back({Cut(g.row_height_pt, r.first_row, r.last_row,
+                        f.PrintableHeight() / scale - f.HeadingHeight(), mrows, g.title_rows),
+                    Cut(g.col_width_pt, r.first_col, r.last_col,
+                        f.PrintableWidth() / scale - f.HeadingWidth(), mcols, g.title_cols)});
   }
   return cuts;
 }
@@ -198,6 +199,7 @@ PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override) {
   f.footer = inch(m.footer, 0.5, f.paper_height_pt / 2);
   f.center_horizontally = page.center_horizontally;
   f.center_vertically = page.center_vertically;
+  f.headings = page.print_headings;
   f.over_then_down = page.page_order == engine::PageOrder::OverThenDown;
   f.scale_percent = page.scale && *page.scale > 0 ? std::clamp<int>(*page.scale, 10, 400) : 100;
   f.fit = page.fit_to_page;
@@ -241,8 +243,8 @@ Pagination Paginate(const SheetGeometry& g, const PageFrame& f) {
       p.last_col = cut.cols[c].second;
       p.title_rows = g.title_rows && p.first_row > g.title_rows->second;
       p.title_cols = g.title_cols && p.first_col > g.title_cols->second;
-      double w = Span(g.col_width_pt, p.first_col, p.last_col);
-      double h = Span(g.row_height_pt, p.first_row, p.last_row);
+      double w = Span(g.col_width_pt, p.first_col, p.last_col) + f.HeadingWidth();
+      double h = Span(g.row_height_pt, p.first_row, p.last_row) + f.HeadingHeight();
       if (p.title_cols) w += Span(g.col_width_pt, g.title_cols->first, g.title_cols->second);
       if (p.title_rows) h += Span(g.row_height_pt, g.title_rows->first, g.title_rows->second);
       p.width_pt = w * out.scale;

@@ -18,6 +18,10 @@ namespace ledgerix::print {
 
 inline constexpr double kPointsPerInch = 72.0;
 inline constexpr double kPointsPerMm = 72.0 / 25.4;
+// Printed row and column headings before scaling, as LibreOffice prints them: a column 1 cm wide
+// for the row numbers, a row 12.8 pt high for the column letters.
+inline constexpr double kHeadingWidthPt = 72.0 / 2.54;
+inline constexpr double kHeadingHeightPt = 12.8;
 
 struct PaperSize {
   double width_pt = 0, height_pt = 0;  // portrait
@@ -60,7 +64,10 @@ struct PageFrame {
   bool fit = false;
   int fit_width = 1, fit_height = 1;  // pages; 0 = as many as needed
   int first_page_number = 1;
+  bool headings = false;  // row numbers and column letters printed left of and above the cells
 
+  double HeadingWidth() const { return headings ? kHeadingWidthPt : 0.0; }
+  double HeadingHeight() const { return headings ? kHeadingHeightPt : 0.0; }
   double PrintableWidth() const { return paper_width_pt - left - right; }
   double PrintableHeight() const { return paper_height_pt - top - bottom; }
 };
@@ -74,7 +81,8 @@ struct Page {
   std::size_t range = 0;  // index into SheetGeometry::ranges
   std::uint32_t first_row = 0, last_row = 0, first_col = 0, last_col = 0;  // body cells
   bool title_rows = false, title_cols = false;  // the repeated titles are drawn above / left
-  double x_pt = 0, y_pt = 0;  // top-left corner of the block (titles included) on the paper
+  // Top-left corner of the block (headings and titles included) on the paper.
+  double x_pt = 0, y_pt = 0;
   double width_pt = 0, height_pt = 0;  // the block's size on the paper, scale applied
   int number = 1;                      // &P
 };

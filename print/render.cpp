@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 
 #include "print/header_footer.h"
@@ -51,12 +52,39 @@ struct Fonts {
   PangoFontMap* map = nullptr;
   PangoContext* context = nullptr;  // for measuring, at 72 dpi: one unit is one point
   std::mutex mutex;                 // pango objects are not thread-safe
+  // The font East Asian text is drawn in when the cell's own font has no Chinese: the system's
+  // Chinese sans-serif, as LibreOffice picks it through fontconfig (before our aliases, which
+  // would put the Song font first behind Arial and Calibri).
+  std::string east_asian;
 };
+
+std::string ChineseSansSerif(FcConfig* config) {
+  std::string name;
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=zh-cn"));
+  if (!pattern) return name;
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcFontSet* set = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  for (int i = 0; set && i < set->nfont && name.empty(); ++i) {
+    FcCharSet* chars = nullptr;
+    FcChar8* family = nullptr;
+    if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &chars) == FcResultMatch &&
+        FcCharSetHasChar(chars, 0x4E2D) &&
+        FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch) {
+      name = reinterpret_cast<const char*>(family);
+    }
+  }
+  if (set) FcFontSetDestroy(set);
+  FcPatternDestroy(pattern);
+  return name;
+}
 
 Fonts& TheFonts() {
   static Fonts* fonts = [] {
     auto* f = new Fonts;
     f->config = FcInitLoadConfigAndFonts();
+    if (f->config) f->east_asian = ChineseSansSerif(f->config);
     if (std::string alias = AliasFile(); !alias.empty() && f->config) {
       FcConfigParseAndLoad(f->config, reinterpret_cast<const FcChar8*>(alias.c_str()), FcTrue);
       FcConfigBuildFonts(f->config);
@@ -117,6 +145,107 @@ LayoutPtr MeasureLayout(const FontStyle& font) {
   FontDesc d = Describe(font);
   pango_layout_set_font_description(layout.get(), d.get());
   return layout;
+}
+
+}  // namespace
+
+ScriptClass ScriptOf(char32_t c) {
+  // By Unicode block, as LibreOffice classes characters: the Latin blocks (ASCII digits and
+  // punctuation included) are Latin, the CJK and full-width blocks Asian; spaces and the blocks
+  // of neither (general punctuation such as “ ”, symbols) are weak. Right-to-left and other
+  // complex scripts are drawn with the Latin font here.
+  if (c == 0x20 || c == 0xA0 || c == 1 || c == 2) return ScriptClass::Weak;
+  struct Block {
+    char32_t from, to;
+    ScriptClass script;
+  };
+  static constexpr Block kBlocks[] = {
+      {0x0000, 0x02FF, ScriptClass::Latin},   {0x0370, 0x109F, ScriptClass::Latin},
+      {0x10A0, 0x10FF, ScriptClass::Latin},   {0x1100, 0x11FF, ScriptClass::Asian},
+      {0x1200, 0x18AF, ScriptClass::Latin},   {0x1E00, 0x1FFF, ScriptClass::Latin},
+      {0x2150, 0x218F, ScriptClass::Weak},    {0x2C80, 0x2CE3, ScriptClass::Latin},
+      {0x2E80, 0xD7AF, ScriptClass::Asian},   {0xF900, 0xFAFF, ScriptClass::Asian},
+      {0xFB00, 0xFE2F, ScriptClass::Latin},   {0xFE30, 0xFE4F, ScriptClass::Asian},
+      {0xFE70, 0xFEFF, ScriptClass::Latin},   {0xFF00, 0xFFEF, ScriptClass::Asian},
+      {0x20000, 0x2FA1F, ScriptClass::Asian},
+  };
+  for (const Block& b : kBlocks) {
+    if (c >= b.from && c <= b.to) return b.script;
+  }
+  return ScriptClass::Weak;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> AsianRuns(std::string_view text) {
+  struct Char {
+    std::size_t at, end;
+    ScriptClass script;
+  };
+  std::vector<Char> chars;
+  for (const char* p = text.data(); p < text.data() + text.size();) {
+    const char* next = g_utf8_find_next_char(p, text.data() + text.size());
+    if (!next) next = text.data() + text.size();
+    chars.push_back({static_cast<std::size_t>(p - text.data()),
+                     static_cast<std::size_t>(next - text.data()),
+                     ScriptOf(g_utf8_get_char_validated(p, next - p))});
+    p = next;
+  }
+  // Weak characters take the script before them; leading ones the first strong one after.
+  ScriptClass current = ScriptClass::Weak;
+  for (const Char& c : chars) {
+    if (c.script != ScriptClass::Weak) {
+      current = c.script;
+      break;
+    }
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> runs;
+  for (const Char& c : chars) {
+    if (c.script != ScriptClass::Weak) current = c.script;
+    if (current != ScriptClass::Asian) continue;
+    if (!runs.empty() && runs.back().second == c.at) {
+      runs.back().second = c.end;
+    } else {
+      runs.emplace_back(c.at, c.end);
+    }
+  }
+  return runs;
+}
+
+namespace {
+
+const std::string& EastAsianFallback() { return TheFonts().east_asian; }
+
+// Whether the font a family name resolves to draws Chinese itself (宋体 through its alias does;
+// Calibri or Arial do not). Called with the fonts' mutex held.
+bool HasChinese(const std::string& family) {
+  static std::map<std::string, bool> known;
+  auto it = known.find(family);
+  if (it != known.end()) return it->second;
+  FontDesc d(pango_font_description_new());
+  pango_font_description_set_family(d.get(), family.c_str());
+  pango_font_description_set_size(d.get(), 10 * PANGO_SCALE);
+  PangoFont* font = pango_font_map_load_font(TheFonts().map, TheFonts().context, d.get());
+  bool has = false;
+  if (font) {
+    has = pango_font_has_char(font, 0x4E2D);
+    g_object_unref(font);
+  }
+  return known[family] = has;
+}
+
+// Chinese text with the spaces, digits and punctuation among it goes in one East Asian font, as
+// LibreOffice draws it; left to pango, a Latin font's own space or quote would be taken in the
+// middle of a Chinese run, with its own advance and baseline. Fonts' mutex held.
+void AddEastAsianFont(PangoAttrList* attrs, std::string_view text, const std::string& family,
+                      std::size_t offset = 0) {
+  if (HasChinese(family.empty() ? "Arial" : family)) return;
+  const std::string& asian = EastAsianFallback();
+  if (asian.empty()) return;
+  for (auto [from, to] : AsianRuns(text)) {
+    PangoAttribute* a = pango_attr_family_new(asian.c_str());
+    a->start_index = static_cast<guint>(offset + from);
+    a->end_index = static_cast<guint>(offset + to);
+    pango_attr_list_change(attrs, a);
+  }
 }
 
 }  // namespace
@@ -184,6 +313,10 @@ double PangoMeasure::WrappedHeightPt(std::string_view text, const FontStyle& fon
     std::lock_guard lock(TheFonts().mutex);
     LayoutPtr layout = MeasureLayout(font);
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    PangoAttrList* attrs = pango_attr_list_new();
+    AddEastAsianFont(attrs, text, font.name);
+    pango_layout_set_attributes(layout.get(), attrs);
+    pango_attr_list_unref(attrs);
     pango_layout_set_width(layout.get(), static_cast<int>(width_pt * PANGO_SCALE));
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     lines = std::max(1, pango_layout_get_line_count(layout.get()));
@@ -499,6 +632,24 @@ class PaneDrawer {
         if (g_.ColWidth(c) <= 0 || job_.MergeAt(r, c)) continue;
         Text(r, c, nullptr);
       }
+      // Text from a cell beyond the pane's columns that runs on over the empty cells into it,
+      // drawn clipped to the pane as it continues from the neighbouring page.
+      if (job_.Empty(r, pane_.c0)) {
+        for (std::uint32_t n = pane_.c0, steps = 0; n > 0 && steps < 64; --n, ++steps) {
+          if (!job_.Empty(r, n - 1)) {
+            if (!job_.MergeAt(r, n - 1)) Text(r, n - 1, nullptr);
+            break;
+          }
+        }
+      }
+      if (job_.Empty(r, pane_.c1)) {
+        for (std::uint32_t n = pane_.c1 + 1; n < engine::kMaxCols && n <= pane_.c1 + 64; ++n) {
+          if (!job_.Empty(r, n)) {
+            if (!job_.MergeAt(r, n)) Text(r, n, nullptr);
+            break;
+          }
+        }
+      }
     }
   }
 
@@ -523,8 +674,9 @@ class PaneDrawer {
       }
     }
     if (shown.text.empty()) return;
-    double x0 = merge ? X(merge->first_col) : CX(c);
-    double x1 = merge ? X(merge->last_col + 1) : CX(c + 1);
+    bool inside = c >= pane_.c0 && c <= pane_.c1;  // else text running on into the pane
+    double x0 = merge ? X(merge->first_col) : inside ? CX(c) : X(c);
+    double x1 = merge ? X(merge->last_col + 1) : inside ? CX(c + 1) : X(c + 1);
     double y0 = merge ? Y(merge->first_row) : RY(r);
     double y1 = merge ? Y(merge->last_row + 1) : RY(r + 1);
 
@@ -542,16 +694,37 @@ class PaneDrawer {
     LayoutPtr layout = DrawLayout(cr_);
     FontDesc d = Describe(s.font);
     pango_layout_set_font_description(layout.get(), d.get());
-    PangoAttrList* attrs = FontAttributes(s.font, job_.mono);
+    std::unique_ptr<PangoAttrList, decltype(&pango_attr_list_unref)> base(
+        FontAttributes(s.font, job_.mono), &pango_attr_list_unref);
     if (shown.color && !job_.mono) {
       Rgb col = ColorOf(*shown.color, {}, false);
-      pango_attr_list_change(attrs, pango_attr_foreground_new(static_cast<guint16>(col.r * 65535),
-                                                              static_cast<guint16>(col.g * 65535),
-                                                              static_cast<guint16>(col.b * 65535)));
+      pango_attr_list_change(base.get(),
+                             pango_attr_foreground_new(static_cast<guint16>(col.r * 65535),
+                                                       static_cast<guint16>(col.g * 65535),
+                                                       static_cast<guint16>(col.b * 65535)));
     }
-    pango_layout_set_attributes(layout.get(), attrs);
-    pango_attr_list_unref(attrs);
-    pango_layout_set_text(layout.get(), shown.text.c_str(), static_cast<int>(shown.text.size()));
+    // The text with its attributes; the East Asian runs follow the text whenever it changes.
+    auto put_text = [&](const std::string& text) {
+      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      PangoAttrList* attrs = pango_attr_list_copy(base.get());
+      AddEastAsianFont(attrs, text, s.font.name);
+      pango_layout_set_attributes(layout.get(), attrs);
+      pango_attr_list_unref(attrs);
+    };
+    put_text(shown.text);
+    if (s.rotation != 0) {
+      Rotated(layout.get(), s, h, shown.text, put_text, x0, y0, x1, y1);
+      return;
+    }
+    if (h == engine::HAlign::CenterAcross && !merge) {
+      // Centred over the cell and the empty cells after it that are centred across too.
+      for (std::uint32_t n = c + 1;
+           n < engine::kMaxCols && n <= pane_.c1 + 64 && job_.Empty(r, n) &&
+           job_.StyleAt(r, n).halign == engine::HAlign::CenterAcross;
+           ++n) {
+        x1 += g_.ColWidth(n);
+      }
+    }
 
     double avail = x1 - x0 - 2 * pad - indent;
     bool wrap = s.wrap || h == engine::HAlign::Justify || h == engine::HAlign::Distributed;
@@ -577,12 +750,12 @@ class PaneDrawer {
     double th = logical.height / double(PANGO_SCALE);
 
     auto set_text = [&](const std::string& text) {
-      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      put_text(text);
       pango_layout_get_extents(layout.get(), &ink, &logical);
       tw = logical.width / double(PANGO_SCALE);
     };
     auto width_of = [&](const std::string& text) {
-      pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+      put_text(text);
       pango_layout_get_extents(layout.get(), nullptr, &logical);
       return logical.width / double(PANGO_SCALE);
     };
@@ -609,12 +782,12 @@ class PaneDrawer {
     if (!wrap && tw > avail) {
       if (shown.numeric) {
         // A number never overflows: it shows as "#" across the cell.
-        pango_layout_set_text(layout.get(), "#", 1);
+        put_text("#");
         pango_layout_get_extents(layout.get(), &ink, &logical);
         double hw = std::max(0.1, logical.width / double(PANGO_SCALE));
         int n = std::max(1, static_cast<int>(avail / hw));
         std::string hashes(static_cast<std::size_t>(n), '#');
-        pango_layout_set_text(layout.get(), hashes.c_str(), static_cast<int>(hashes.size()));
+        put_text(hashes);
         pango_layout_get_extents(layout.get(), &ink, &logical);
         tw = logical.width / double(PANGO_SCALE);
       } else if (!merge) {
@@ -690,7 +863,7 @@ class PaneDrawer {
       if (first == std::string::npos) return;
       if (first > 0 || last < full.size()) {
         std::string kept = full.substr(first, last - first);
-        pango_layout_set_text(layout.get(), kept.c_str(), static_cast<int>(kept.size()));
+        put_text(kept);
         pango_layout_get_extents(layout.get(), &ink, &logical);
         tx = first_x;
       }
@@ -698,8 +871,57 @@ class PaneDrawer {
     cairo_save(cr_);
     cairo_rectangle(cr_, clip0, y0, clip1 - clip0, y1 - y0);
     cairo_clip(cr_);
-    cairo_move_to(cr_, tx - logical.x / double(PANGO_SCALE), ty);
+    // A wrapped layout places its lines inside its own width (centred or right-aligned), so its
+    // origin is the cell's text edge; a single line is placed by its own extent.
+    cairo_move_to(cr_, wrap ? tx : tx - logical.x / double(PANGO_SCALE), ty);
     pango_cairo_show_layout(cr_, layout.get());
+    cairo_restore(cr_);
+  }
+
+  // Text turned up (1-90 degrees), down (91-180: 90 + degrees) or stacked one character a line
+  // (255), placed by its turned bounding box inside the cell and clipped to it.
+  template <typename PutText>
+  void Rotated(PangoLayout* layout, const CellStyle& s, engine::HAlign h, const std::string& text,
+               const PutText& put_text, double x0, double y0, double x1, double y1) {
+    double degrees = 0;
+    if (s.rotation == 255) {
+      std::string stacked;
+      for (const char* p = text.c_str(); *p;) {
+        const char* next = g_utf8_next_char(p);
+        if (!stacked.empty()) stacked += '\n';
+        stacked.append(p, next);
+        p = next;
+      }
+      put_text(stacked);
+      pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
+    } else {
+      degrees = s.rotation <= 90 ? s.rotation : -(s.rotation - 90.0);
+    }
+    // Unaligned text turned straight up or stacked sits at the cell's right edge, as
+    // LibreOffice prints it (its baseline side faces right).
+    if (s.halign == engine::HAlign::General && (s.rotation == 90 || s.rotation == 255))
+      h = engine::HAlign::Right;
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    double tw = logical.width / double(PANGO_SCALE), th = logical.height / double(PANGO_SCALE);
+    double a = degrees * M_PI / 180;
+    double bw = std::abs(tw * std::cos(a)) + std::abs(th * std::sin(a));
+    double bh = std::abs(tw * std::sin(a)) + std::abs(th * std::cos(a));
+    const double pad = 1.5;
+    double cx = h == engine::HAlign::Right                               ? x1 - pad - bw / 2
+                : h == engine::HAlign::Left || h == engine::HAlign::Fill ? x0 + pad + bw / 2
+                                                                         : (x0 + x1) / 2;
+    double cy = s.valign == engine::VAlign::Top      ? y0 + 0.75 + bh / 2
+                : s.valign == engine::VAlign::Bottom ? y1 - 0.75 - bh / 2
+                                                     : (y0 + y1) / 2;
+    cairo_save(cr_);
+    cairo_rectangle(cr_, x0, y0, x1 - x0, y1 - y0);
+    cairo_clip(cr_);
+    cairo_translate(cr_, cx, cy);
+    cairo_rotate(cr_, -a);  // counter-clockwise on the page: cairo's y axis points down
+    cairo_move_to(cr_, -tw / 2 - logical.x / double(PANGO_SCALE), -th / 2);
+    pango_cairo_update_layout(cr_, layout);
+    pango_cairo_show_layout(cr_, layout);
     cairo_restore(cr_);
   }
 
@@ -809,6 +1031,7 @@ LayoutPtr SectionLayout(cairo_t* cr, const std::vector<HeaderFooterRun>& runs, b
     for (GSList* l = list; l; l = l->next) add(static_cast<PangoAttribute*>(l->data));
     g_slist_free(list);
     pango_attr_list_unref(extra);
+    AddEastAsianFont(attrs, run.text, run.font.name, start);
   }
   pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
   pango_layout_set_attributes(layout.get(), attrs);
@@ -884,6 +1107,72 @@ std::unique_ptr<SheetJob> Prepare(const SheetRef& ref, const RenderOptions& opti
   return job;
 }
 
+// The column letters as the spreadsheet shows them: A-Z, then AA, AB...
+std::string ColumnLetters(std::uint32_t c) {
+  std::string name;
+  for (std::uint64_t n = std::uint64_t{c} + 1; n > 0; n = (n - 1) / 26)
+    name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return name;
+}
+
+// Printed headings: the letters of the page's columns above them, the numbers of its rows left of
+// them, each in a box with a grey border, in the Normal font. Coordinates are unscaled points
+// from the block's corner.
+void DrawHeadings(cairo_t* cr, const SheetJob& job,
+                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& col_spans,
+                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& row_spans) {
+  const SheetGeometry& g = job.geometry;
+  const double hw = job.frame.HeadingWidth(), hh = job.frame.HeadingHeight();
+  std::vector<std::tuple<double, double, double, double, std::string>> boxes;
+  boxes.emplace_back(0, 0, hw, hh, "");
+  double x = hw;
+  for (auto [c0, c1] : col_spans) {
+    for (std::uint32_t c = c0; c <= c1; ++c) {
+      double w = g.ColWidth(c);
+      if (w <= 0) continue;
+      boxes.emplace_back(x, 0, w, hh, ColumnLetters(c));
+      x += w;
+    }
+  }
+  double y = hh;
+  for (auto [r0, r1] : row_spans) {
+    for (std::uint32_t r = r0; r <= r1; ++r) {
+      double h = g.RowHeight(r);
+      if (h <= 0) continue;
+      boxes.emplace_back(0, y, hw, h, std::to_string(std::uint64_t{r} + 1));
+      y += h;
+    }
+  }
+  cairo_save(cr);
+  cairo_set_source_rgb(cr, 0.5, 0.5, 0.5);
+  cairo_set_line_width(cr, 0.5);
+  for (const auto& [bx, by, bw, bh, text] : boxes) cairo_rectangle(cr, bx, by, bw, bh);
+  cairo_stroke(cr);
+  engine::FontStyle font = job.styles->normal_font;
+  font.bold = font.italic = font.strike = false;
+  font.underline = engine::Underline::None;
+  font.script = engine::Script::None;
+  std::lock_guard lock(TheFonts().mutex);
+  LayoutPtr layout = DrawLayout(cr);
+  FontDesc d = Describe(font);
+  pango_layout_set_font_description(layout.get(), d.get());
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  for (const auto& [bx, by, bw, bh, text] : boxes) {
+    if (text.empty()) continue;
+    pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    double tw = logical.width / double(PANGO_SCALE), th = logical.height / double(PANGO_SCALE);
+    cairo_save(cr);
+    cairo_rectangle(cr, bx, by, bw, bh);
+    cairo_clip(cr);
+    cairo_move_to(cr, bx + (bw - tw) / 2 - logical.x / double(PANGO_SCALE), by + (bh - th) / 2);
+    pango_cairo_show_layout(cr, layout.get());
+    cairo_restore(cr);
+  }
+  cairo_restore(cr);
+}
+
 void DrawPage(cairo_t* cr, const SheetJob& job, const Page& page, std::size_t index_in_sheet,
               const RenderOptions& options, std::time_t now) {
   const SheetGeometry& g = job.geometry;
@@ -899,19 +1188,29 @@ void DrawPage(cairo_t* cr, const SheetJob& job, const Page& page, std::size_t in
     for (std::uint32_t r = g.title_rows->first; r <= g.title_rows->second; ++r)
       title_h += g.RowHeight(r);
   }
+  const double hw = job.frame.HeadingWidth(), hh = job.frame.HeadingHeight();
   std::vector<Pane> panes;
-  panes.push_back({page.first_row, page.last_row, page.first_col, page.last_col, title_w, title_h});
+  panes.push_back(
+      {page.first_row, page.last_row, page.first_col, page.last_col, hw + title_w, hh + title_h});
   if (page.title_rows) {
-    panes.push_back(
-        {g.title_rows->first, g.title_rows->second, page.first_col, page.last_col, title_w, 0});
+    panes.push_back({g.title_rows->first, g.title_rows->second, page.first_col, page.last_col,
+                     hw + title_w, hh});
   }
   if (page.title_cols) {
-    panes.push_back(
-        {page.first_row, page.last_row, g.title_cols->first, g.title_cols->second, 0, title_h});
+    panes.push_back({page.first_row, page.last_row, g.title_cols->first, g.title_cols->second, hw,
+                     hh + title_h});
   }
   if (page.title_rows && page.title_cols) {
     panes.push_back({g.title_rows->first, g.title_rows->second, g.title_cols->first,
-                     g.title_cols->second, 0, 0});
+                     g.title_cols->second, hw, hh});
+  }
+  if (job.frame.headings) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> cols, rows;
+    if (page.title_cols) cols.emplace_back(g.title_cols->first, g.title_cols->second);
+    cols.emplace_back(page.first_col, page.last_col);
+    if (page.title_rows) rows.emplace_back(g.title_rows->first, g.title_rows->second);
+    rows.emplace_back(page.first_row, page.last_row);
+    DrawHeadings(cr, job, cols, rows);
   }
   for (const Pane& pane : panes) PaneDrawer(cr, job, pane).Draw();
   cairo_restore(cr);

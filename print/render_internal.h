@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "bridges/spreadsheet.h"
 #include "engine/sheet_layout.h"
@@ -35,6 +37,15 @@ struct Shown {
 };
 
 Shown ShowCell(const Variant& value, const engine::CellStyle& style, bool date1904);
+
+// How text is split between a cell's Latin font and its East Asian font: the CJK and full-width
+// blocks are Asian, the Latin ones (ASCII digits too) Latin; spaces and general punctuation are
+// weak and go with the letters before them.
+enum class ScriptClass { Latin, Asian, Weak };
+ScriptClass ScriptOf(char32_t c);
+// The byte ranges of `text` drawn in the East Asian font: Asian letters with the weak characters
+// after them (and before the first of them when the text starts weak).
+std::vector<std::pair<std::size_t, std::size_t>> AsianRuns(std::string_view text);
 
 // A value as the General format shows it in a wide column.
 std::string GeneralText(const Variant& value);

@@ -47,6 +47,21 @@ void WriteColumn(XmlLineWriter& out, Worksheet& sheet, const ElementRow (&rows)[
   }
 }
 
+// One side of the sheet: its container holding the closing balances (qmye) and the balances at
+// the start of the year (ncye), each from its own column.
+template <std::size_t N>
+void WriteSide(XmlLineWriter& out, Worksheet& sheet, const char* tag, const ElementRow (&rows)[N],
+               const char* closingColumn, const char* openingColumn) {
+  out.WriteLine(std::string("<") + tag + ">");
+  out.WriteLine("<qmye>");
+  WriteColumn(out, sheet, rows, closingColumn);
+  out.WriteLine("</qmye>");
+  out.WriteLine("<ncye>");
+  WriteColumn(out, sheet, rows, openingColumn);
+  out.WriteLine("</ncye>");
+  out.WriteLine(std::string("</") + tag + ">");
+}
+
 }  // namespace
 
 int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet) {
@@ -65,23 +80,8 @@ int ConvertStandardsBalanceSheet(const std::string& saveFolder, Worksheet& sheet
   out.WriteLine("</head>");
   out.WriteLine("<body>");
 
-  out.WriteLine("<zc>");
-  out.WriteLine("<qmye>");
-  WriteColumn(out, sheet, kAssets, "D");
-  out.WriteLine("</qmye>");
-  out.WriteLine("<ncye>");
-  WriteColumn(out, sheet, kAssets, "E");
-  out.WriteLine("</ncye>");
-  out.WriteLine("</zc>");
-
-  out.WriteLine("<fzhsyzqy>");
-  out.WriteLine("<qmye>");
-  WriteColumn(out, sheet, kLiabilitiesAndEquity, "H");
-  out.WriteLine("</qmye>");
-  out.WriteLine("<ncye>");
-  WriteColumn(out, sheet, kLiabilitiesAndEquity, "I");
-  out.WriteLine("</ncye>");
-  out.WriteLine("</fzhsyzqy>");
+  WriteSide(out, sheet, "zc", kAssets, "D", "E");
+  WriteSide(out, sheet, "fzhsyzqy", kLiabilitiesAndEquity, "H", "I");
 
   national::WriteTaxmlEnd(out, "cwbb2007Zcfzb", period, preparationDate);
   out.Close();

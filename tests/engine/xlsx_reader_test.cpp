@@ -286,6 +286,42 @@ TEST(XlsxCells, UndecodableValuesFailTheSheetNamingTheCell) {
   ExpectBookError([&] { rows->Cells(0); }, kCorrupt, "row number");
 }
 
+// Every hostile package in tests/data/xlsx/hostile, named for its cause, with the whole message
+// the user reads; "cells" where the package opens and its first sheet fails.
+TEST(XlsxHostile, EachFixtureFailsWithItsExactMessage) {
+  struct Case {
+    const char* file;
+    bool at_open;
+    const char* message;
+  } cases[] = {
+      {"truncated.xlsx", true, "文件已损坏（ZIP directory unreadable: Broken zip file structure）"},
+      {"bad_local_header.xlsx", true, "文件已损坏（ZIP entry sheet1.xml unreadable）"},
+      {"not_workbook.xlsx", true,
+       "文件不是有效的Excel工作簿（part word/document.xml holds <w:document>, not <workbook>）"},
+      {"empty_file.xlsx", true, "文件不是有效的Excel工作簿"},
+      {"size_lie.xlsx", false,
+       "文件已损坏（part xl/worksheets/sheet1.xml: Could not determine tag type at offset 99）"},
+      {"size_claims_4gb.xlsx", false,
+       "文件内容过大（part xl/worksheets/sheet1.xml states 4294967280 bytes, limit 33554432）"},
+      {"zip_bomb.xlsx", false,
+       "文件内容过大（part xl/worksheets/sheet1.xml states 83886080 bytes, limit 33554432）"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = Fixture(std::string("hostile/") + c.file);
+    bool opened = false;
+    try {
+      std::unique_ptr<Book> book = OpenBook(path);
+      opened = true;
+      book->Cells(0);
+      ADD_FAILURE() << "the first sheet was read";
+    } catch (const BookError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_EQ(opened, !c.at_open);
+  }
+}
+
 TEST(XlsxHostile, PackagesThatAreNotSoundWorkbooks) {
   ExpectBookError([] { OpenBook(Fixture("hostile/truncated.xlsx")); }, kCorrupt, "ZIP");
   ExpectBookError([] { OpenBook(Fixture("hostile/bad_local_header.xlsx")); }, kCorrupt,

@@ -111,6 +111,10 @@ TEST(ExamplePdfs, SamePagesSizesAndTextAsLibreOffice) {
   std::cout << same_words << " of " << pages_total
             << " pages have the same words as LibreOffice's\n";
   EXPECT_EQ(pages_total, 12u);
+  // The other pages differ by a character on a clipped edge or by two cells' texts running
+  // together: LibreOffice counts column widths in its unrounded digit width, so its columns are
+  // about 6% wider and its fitted text smaller next to them.
+  EXPECT_GE(same_words, 9u);
   fs::remove_all(tmp);
 }
 

@@ -78,6 +78,28 @@ TEST(PaginateBreaks, HiddenAndOversizedColumns) {
   EXPECT_EQ(p.col_breaks, V({3, 4}));
 }
 
+TEST(PaginateBreaks, PrintedHeadingsTakeARowAndAColumnOnEveryPage) {
+  // 200 × 200 printable; headings leave 171.65 × 187.2 for the cells.
+  PageFrame f = Frame(200, 200);
+  f.headings = true;
+  Pagination p = Paginate(Grid(100, 10, 10, 50), f);
+  EXPECT_EQ(p.row_breaks, V({18, 36, 54, 72, 90}));
+  EXPECT_EQ(p.col_breaks, V({3, 6, 9}));
+  EXPECT_DOUBLE_EQ(p.pages[0].height_pt, 180 + kHeadingHeightPt);
+  EXPECT_DOUBLE_EQ(p.pages[0].width_pt, 150 + kHeadingWidthPt);
+  // Fitted to one page wide, the headings shrink with the cells.
+  f.fit = true;
+  f.fit_width = 1;
+  f.fit_height = 0;
+  p = Paginate(Grid(10, 10, 10, 50), f);
+  EXPECT_EQ(p.scale, 0.37);  // (500 + 28.35) × 0.37 ≤ 200 < × 0.38
+  EXPECT_TRUE(p.col_breaks.empty());
+  EXPECT_FALSE(FrameFor(engine::PageSetup{}).headings);
+  engine::PageSetup setup;
+  setup.print_headings = true;
+  EXPECT_TRUE(FrameFor(setup).headings);
+}
+
 TEST(PaginateOrder, DownThenOverAndOverThenDown) {
   SheetGeometry g = Grid(40, 10, 4, 100);
   PageFrame f = Frame(200, 200);
