@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include "bridges/utf8.h"
 #include "engine/biff_cursor.h"
 
 namespace ledgerix::engine::biff {
@@ -158,7 +159,7 @@ bool CodePageDecoder::Decode(std::string_view bytes, std::string* out) {
   if (Convert(primary_, primary_name_, bytes, out)) return true;
   if (code_page_ != 0) return false;
   if (Convert(fallback_, "CP1252", bytes, out)) return true;
-  for (char c : bytes) AppendUtf8(static_cast<unsigned char>(c), out);
+  for (char c : bytes) AppendUtf8(*out, static_cast<unsigned char>(c));
   return true;
 }
 

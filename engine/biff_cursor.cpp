@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bridges/utf8.h"
 #include "engine/book.h"
 
 namespace ledgerix::engine::biff {
@@ -23,138 +24,42 @@ void ThrowRecordError(std::uint16_t id, std::uint32_t offset, std::string_view w
                   ": " + std::string(what) + "）");
 }
 
-std::string_view RecordName(std::uint16_t id) {
-  switch (id) {
-    case kBlank:
-      return "BLANK";
-    case kBof:
-      return "BOF";
-    case kBof2:
-      return "BOF";
-    case kBof3:
-      return "BOF";
-    case kBof4:
-      return "BOF";
-    case kBoolErr:
-      return "BOOLERR";
-    case kBoundSheet:
-      return "BOUNDSHEET";
-    case kCodePage:
-      return "CODEPAGE";
-    case kContinue:
-      return "CONTINUE";
-    case kDateMode:
-      return "DATEMODE";
-    case kEof:
-      return "EOF";
-    case kFilePass:
-      return "FILEPASS";
-    case kFormula:
-      return "FORMULA";
-    case kFormula3:
-      return "FORMULA";
-    case kFormula4:
-      return "FORMULA";
-    case kLabel:
-      return "LABEL";
-    case kLabelSst:
-      return "LABELSST";
-    case kMulBlank:
-      return "MULBLANK";
-    case kMulRk:
-      return "MULRK";
-    case kNumber:
-      return "NUMBER";
-    case kRk:
-      return "RK";
-    case kRString:
-      return "RSTRING";
-    case kSst:
-      return "SST";
-    case kString:
-      return "STRING";
-    case kWindow1:
-      return "WINDOW1";
-    case kWsBool:
-      return "WSBOOL";
-    case kBlank2:
-      return "BLANK";
-    case kInteger2:
-      return "INTEGER";
-    case kNumber2:
-      return "NUMBER";
-    case kLabel2:
-      return "LABEL";
-    case kBoolErr2:
-      return "BOOLERR";
-    case kString2:
-      return "STRING";
-    default:
-      return {};
-  }
-}
-
 namespace {
-
-bool IsBof(std::uint16_t id) { return id == kBof || id == kBof2 || id == kBof3 || id == kBof4; }
 
 std::uint16_t Le16(const char* p) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
                                     (static_cast<unsigned char>(p[1]) << 8));
 }
 
-char* EncodeUtf8(std::uint32_t cp, char* dst) {
-  if (cp < 0x80) {
-    *dst++ = static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *dst++ = static_cast<char>(0xC0 | (cp >> 6));
-    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *dst++ = static_cast<char>(0xE0 | (cp >> 12));
-    *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *dst++ = static_cast<char>(0xF0 | (cp >> 18));
-    *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return dst;
-}
-
-// Appends n UTF-16LE units at data as UTF-8; *pending carries a high surrogate over from and
-// to the neighbouring pieces of the same string. Lone surrogates become U+FFFD.
-void AppendUtf16Units(const char* data, std::size_t n, std::uint32_t* pending, std::string* out) {
-  std::size_t start = out->size();
-  out->resize(start + 3 * n + 3);  // 3 bytes per unit at most; a pair takes 4 for 2 units
-  char* dst = out->data() + start;
+// Appends n UTF-16 units (unit(i) gives the i-th) as UTF-8; *pending carries a high surrogate
+// over from and to the neighbouring pieces of the same string. Lone surrogates become U+FFFD.
+template <class Unit>
+void AppendUtf16Units(std::size_t n, Unit unit_at, std::uint32_t* pending, std::string* out) {
+  out->reserve(out->size() + 3 * n);  // 3 bytes per unit at most; a pair takes 4 for 2 units
   for (std::size_t i = 0; i < n; ++i) {
-    std::uint32_t unit = Le16(data + 2 * i);
+    std::uint32_t unit = unit_at(i);
     if (*pending) {
       if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        dst = EncodeUtf8(0x10000 + ((*pending - 0xD800) << 10) + (unit - 0xDC00), dst);
+        AppendUtf8(*out, 0x10000 + ((*pending - 0xD800) << 10) + (unit - 0xDC00));
         *pending = 0;
         continue;
       }
-      dst = EncodeUtf8(0xFFFD, dst);
+      AppendUtf8(*out, kReplacementCharacter);
       *pending = 0;
     }
     if (unit >= 0xD800 && unit <= 0xDBFF) {
       *pending = unit;
     } else {
-      dst = EncodeUtf8(unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit, dst);
+      // A lone low surrogate is appended as U+FFFD by the encoder.
+      AppendUtf8(*out, unit);
     }
   }
-  out->resize(static_cast<std::size_t>(dst - out->data()));
 }
 
 // Appends n Latin-1 bytes as UTF-8.
 void AppendLatin1(const char* data, std::size_t n, std::string* out) {
-  std::size_t start = out->size();
-  out->resize(start + 2 * n);
-  char* dst = out->data() + start;
-  for (std::size_t i = 0; i < n; ++i) dst = EncodeUtf8(static_cast<unsigned char>(data[i]), dst);
-  out->resize(static_cast<std::size_t>(dst - out->data()));
+  out->reserve(out->size() + 2 * n);
+  for (std::size_t i = 0; i < n; ++i) AppendUtf8(*out, static_cast<unsigned char>(data[i]));
 }
 
 }  // namespace
@@ -232,6 +137,13 @@ double RecordCursor::F64() {
   return v;
 }
 
+void RecordCursor::Seek(std::size_t pos) {
+  if (pos > data_.size()) {
+    Fail("position " + std::to_string(pos) + " past a payload of " + std::to_string(data_.size()));
+  }
+  pos_ = pos;
+}
+
 std::string_view RecordCursor::Bytes(std::size_t n) {
   Need(n);
   std::string_view v = data_.substr(pos_, n);
@@ -302,48 +214,54 @@ void ContinuedReader::AppendBytes(std::size_t n, std::string* out) {
 }
 
 void ContinuedReader::AppendChars(std::size_t count, bool high_byte, std::string* out) {
+  std::u16string units;
+  bool any_high = false;
+  AppendUnits(count, high_byte, &units, &any_high);
+  AppendUtf16(units, out);
+}
+
+void ContinuedReader::AppendUnits(std::size_t count, bool high_byte, std::u16string* out,
+                                  bool* any_high) {
   out->reserve(out->size() + count);
-  std::uint32_t pending = 0;  // a high surrogate whose partner may sit in the next CONTINUE
+  *any_high = *any_high || high_byte;
   while (count > 0) {
     if (pos_ == segment_.size()) {
+      // The same rules as AppendChars: a fresh option byte in each CONTINUE, and a lone byte
+      // at a record's end skipped.
       if (!NextSegment()) Fail("string runs past its record and CONTINUE records");
       if (segment_.empty()) continue;
       high_byte = (static_cast<unsigned char>(segment_[pos_++]) & 0x01) != 0;
+      *any_high = *any_high || high_byte;
       continue;
     }
     std::size_t width = high_byte ? 2 : 1;
     std::size_t n = std::min(count, (segment_.size() - pos_) / width);
     if (n == 0) {
-      // A lone byte left at the end of a CONTINUE cannot hold a 16-bit character; writers
-      // that leave one go on in the next record.
       pos_ = segment_.size();
       continue;
     }
     const char* p = segment_.data() + pos_;
-    if (high_byte) {
-      AppendUtf16Units(p, n, &pending, out);
-    } else {
-      if (pending) {
-        AppendUtf8(0xFFFD, out);
-        pending = 0;
-      }
-      AppendLatin1(p, n, out);
+    for (std::size_t i = 0; i < n; ++i) {
+      out->push_back(
+          static_cast<char16_t>(high_byte ? Le16(p + 2 * i) : static_cast<unsigned char>(p[i])));
     }
     pos_ += n * width;
     count -= n;
   }
-  if (pending) AppendUtf8(0xFFFD, out);
-}
-
-void AppendUtf8(std::uint32_t cp, std::string* out) {
-  char buf[4];
-  out->append(buf, static_cast<std::size_t>(EncodeUtf8(cp, buf) - buf));
 }
 
 void AppendUtf16Le(const char* data, std::size_t units, std::string* out) {
   std::uint32_t pending = 0;
-  AppendUtf16Units(data, units, &pending, out);
-  if (pending) AppendUtf8(0xFFFD, out);
+  AppendUtf16Units(
+      units, [data](std::size_t i) { return Le16(data + 2 * i); }, &pending, out);
+  if (pending) AppendUtf8(*out, kReplacementCharacter);
+}
+
+void AppendUtf16(std::u16string_view units, std::string* out) {
+  std::uint32_t pending = 0;
+  AppendUtf16Units(
+      units.size(), [units](std::size_t i) { return units[i]; }, &pending, out);
+  if (pending) AppendUtf8(*out, kReplacementCharacter);
 }
 
 std::string ReadBiff8String(RecordCursor& cursor, int count_bytes) {

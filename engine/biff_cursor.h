@@ -29,6 +29,9 @@ class RecordCursor {
       : data_(stream.substr(record.payload_offset(), record.size)),
         id_(record.id),
         offset_(record.offset) {}
+  // Over a payload held elsewhere (a record being rebuilt); id and offset name it in errors.
+  RecordCursor(std::uint16_t id, std::uint32_t offset, std::string_view payload)
+      : data_(payload), id_(id), offset_(offset) {}
 
   std::size_t remaining() const { return data_.size() - pos_; }
   std::uint8_t U8();
@@ -37,6 +40,21 @@ class RecordCursor {
   double F64();
   std::string_view Bytes(std::size_t n);
   void Skip(std::size_t n) { Bytes(n); }
+  // Moves to payload position pos; throws when pos lies past the payload.
+  void Seek(std::size_t pos);
+  // Reads at pos, leaving the cursor after the value.
+  std::uint8_t U8At(std::size_t pos) {
+    Seek(pos);
+    return U8();
+  }
+  std::uint16_t U16At(std::size_t pos) {
+    Seek(pos);
+    return U16();
+  }
+  std::uint32_t U32At(std::size_t pos) {
+    Seek(pos);
+    return U32();
+  }
   // Throws the record error for this record.
   [[noreturn]] void Fail(std::string_view what) const { ThrowRecordError(id_, offset_, what); }
 
@@ -65,6 +83,9 @@ class ContinuedReader {
   void AppendBytes(std::size_t n, std::string* out);
   // Appends count characters as UTF-8, 16-bit when high_byte, else 8-bit Latin-1.
   void AppendChars(std::size_t count, bool high_byte, std::string* out);
+  // The same characters as UTF-16 code units, kept as stored (lone surrogates too); *any_high
+  // is set when any piece of them is stored 16-bit.
+  void AppendUnits(std::size_t count, bool high_byte, std::u16string* out, bool* any_high);
   // Index one past the last record consumed (the next record to look at).
   std::size_t next_record() const { return index_ + 1; }
   [[noreturn]] void Fail(std::string_view what) const;
@@ -80,10 +101,10 @@ class ContinuedReader {
   std::size_t pos_ = 0;
 };
 
-// Appends code point cp as UTF-8.
-void AppendUtf8(std::uint32_t cp, std::string* out);
 // Appends UTF-16LE units (n units at data) as UTF-8; lone surrogates become U+FFFD.
 void AppendUtf16Le(const char* data, std::size_t units, std::string* out);
+// The same over units already decoded.
+void AppendUtf16(std::u16string_view units, std::string* out);
 
 // A BIFF8 string (unicode flags byte then characters, then rich-text runs and phonetic data)
 // read from a single record with a character count of count_bytes (1 or 2) bytes.

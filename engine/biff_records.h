@@ -37,6 +37,32 @@ enum RecordId : std::uint16_t {
   kString = 0x0207,
   kWindow1 = 0x003D,
   kWsBool = 0x0081,
+  // Records the writer rebuilds or places, and the globals records that follow the string
+  // table (a new table goes before the first of them).
+  kArray = 0x0221,
+  kBookExt = 0x0863,
+  kColInfo = 0x007D,
+  kCompat12 = 0x088C,
+  kCompressPictures = 0x089B,
+  kCrErr = 0x0865,
+  kDbCell = 0x00D7,
+  kDConn = 0x0876,
+  kDefColWidth = 0x0055,
+  kDefaultRowHeight = 0x0225,
+  kDimensions = 0x0200,
+  kExtSst = 0x00FF,
+  kFeatHdr = 0x0867,
+  kGuidTypeLib = 0x0897,
+  kHfPicture = 0x0866,
+  kIndex = 0x020B,
+  kMsoDrawingGroup = 0x00EB,
+  kRecalcId = 0x01C1,
+  kRow = 0x0208,
+  kShrFmla = 0x04BC,
+  kTable = 0x0236,
+  kTheme = 0x0896,
+  kWebPub = 0x0801,
+  kWindow2 = 0x023E,
   // BIFF2 cell records.
   kBlank2 = 0x0001,
   kInteger2 = 0x0002,
@@ -46,8 +72,82 @@ enum RecordId : std::uint16_t {
   kString2 = 0x0007,
 };
 
-// "LABELSST" for messages; "0x1234" style text is made by the caller for unknown ids.
-std::string_view RecordName(std::uint16_t id);
+// The name of every record above, as messages give it; reader and writer share this table.
+struct RecordInfo {
+  std::uint16_t id;
+  std::string_view name;
+};
+inline constexpr RecordInfo kRecordNames[] = {
+    {kBlank, "BLANK"},
+    {kBof, "BOF"},
+    {kBof2, "BOF"},
+    {kBof3, "BOF"},
+    {kBof4, "BOF"},
+    {kBoolErr, "BOOLERR"},
+    {kBoundSheet, "BOUNDSHEET"},
+    {kCodePage, "CODEPAGE"},
+    {kContinue, "CONTINUE"},
+    {kDateMode, "DATEMODE"},
+    {kEof, "EOF"},
+    {kFilePass, "FILEPASS"},
+    {kFormula, "FORMULA"},
+    {kFormula3, "FORMULA"},
+    {kFormula4, "FORMULA"},
+    {kLabel, "LABEL"},
+    {kLabelSst, "LABELSST"},
+    {kMulBlank, "MULBLANK"},
+    {kMulRk, "MULRK"},
+    {kNumber, "NUMBER"},
+    {kRk, "RK"},
+    {kRString, "RSTRING"},
+    {kSst, "SST"},
+    {kString, "STRING"},
+    {kWindow1, "WINDOW1"},
+    {kWsBool, "WSBOOL"},
+    {kArray, "ARRAY"},
+    {kBookExt, "BOOKEXT"},
+    {kColInfo, "COLINFO"},
+    {kCompat12, "COMPAT12"},
+    {kCompressPictures, "COMPRESSPICTURES"},
+    {kCrErr, "CRERR"},
+    {kDbCell, "DBCELL"},
+    {kDConn, "DCONN"},
+    {kDefColWidth, "DEFCOLWIDTH"},
+    {kDefaultRowHeight, "DEFAULTROWHEIGHT"},
+    {kDimensions, "DIMENSIONS"},
+    {kExtSst, "EXTSST"},
+    {kFeatHdr, "FEATHEADR"},
+    {kGuidTypeLib, "GUIDTYPELIB"},
+    {kHfPicture, "HFPICTURE"},
+    {kIndex, "INDEX"},
+    {kMsoDrawingGroup, "MSODRAWINGGROUP"},
+    {kRecalcId, "RECALCID"},
+    {kRow, "ROW"},
+    {kShrFmla, "SHRFMLA"},
+    {kTable, "TABLE"},
+    {kTheme, "THEME"},
+    {kWebPub, "WEBPUB"},
+    {kWindow2, "WINDOW2"},
+    {kBlank2, "BLANK"},
+    {kInteger2, "INTEGER"},
+    {kNumber2, "NUMBER"},
+    {kLabel2, "LABEL"},
+    {kBoolErr2, "BOOLERR"},
+    {kString2, "STRING"},
+};
+
+// "LABELSST" for messages; empty for an id not in the table ("0x1234" style text is made by
+// the caller).
+constexpr std::string_view RecordName(std::uint16_t id) {
+  for (const RecordInfo& r : kRecordNames) {
+    if (r.id == id) return r.name;
+  }
+  return {};
+}
+
+constexpr bool IsBof(std::uint16_t id) {
+  return id == kBof || id == kBof2 || id == kBof3 || id == kBof4;
+}
 
 // BOF substream types (BOF dt field).
 enum SubstreamType : std::uint16_t {

@@ -9,6 +9,7 @@
 #include "engine/biff_codepage.h"
 #include "engine/biff_cursor.h"
 #include "engine/biff_records.h"
+#include "engine/biff_sst.h"
 #include "engine/decrypt_biff.h"
 #include "engine/ole2_container.h"
 #include "engine/xls_layout.h"
@@ -330,9 +331,6 @@ bool XlsBook::PeekIsDialog(const Record& boundsheet, std::uint32_t offset) const
 }
 
 void XlsBook::ReadSst(std::size_t index) {
-  ContinuedReader r(stream_, globals_.records, index);
-  r.U32();  // total references, unused
-  std::uint32_t unique = r.U32();
   // The counts are not trusted: the table holds the strings that are really there, and a
   // LABELSST past them is the error. Every string takes at least 3 bytes.
   std::size_t bytes = 0;
@@ -340,25 +338,15 @@ void XlsBook::ReadSst(std::size_t index) {
     if (i > index && globals_.records[i].id != biff::kContinue) break;
     bytes += globals_.records[i].size;
   }
-  sst_.reserve(std::min<std::size_t>(unique, bytes / 3));
-  while (!r.AtEnd()) {
-    try {
-      std::size_t count = r.U16();
-      std::uint8_t flags = r.U8();
-      std::size_t runs = (flags & 0x08) ? r.U16() : 0;
-      std::uint32_t phonetic = (flags & 0x04) ? r.U32() : 0;
-      std::string text;
-      r.AppendChars(count, (flags & 0x01) != 0, &text);
-      r.Skip(runs * 4);
-      r.Skip(phonetic);
-      sst_.push_back(std::move(text));
-    } catch (const BookError&) {
-      // Bytes after the announced strings are padding some writers leave; strings within the
-      // count must be whole.
-      if (sst_.size() < unique) throw;
-      break;
-    }
-  }
+  biff::SstCounts counts;
+  bool reserved = false;
+  biff::ReadSst(stream_, globals_.records, index, &counts, [&](biff::SstString&& s) {
+    if (!reserved) sst_.reserve(std::min<std::size_t>(counts.unique, bytes / 3));
+    reserved = true;
+    std::string text;
+    biff::AppendUtf16(s.chars, &text);
+    sst_.push_back(std::move(text));
+  });
 }
 
 std::string XlsBook::DecodeBytes(RecordCursor& cursor, std::string_view bytes) {

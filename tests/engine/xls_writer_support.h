@@ -52,6 +52,15 @@ inline std::vector<RawRecord> RawRecords(std::string_view stream, std::uint32_t 
   return {};
 }
 
+// The stream offset of the index-th sheet as BOUNDSHEET gives it; 0 when there is none.
+inline std::uint32_t BoundSheetOffset(std::string_view stream, int index = 0) {
+  int k = 0;
+  for (const RawRecord& r : RawRecords(stream, 0)) {
+    if (r.id == 0x0085 && k++ == index) return Get32(r.payload, 0);
+  }
+  return 0;
+}
+
 // One cell record's id and XF index, by row and column, over a sheet's depth-1 records.
 struct CellFormat {
   std::uint16_t id = 0;
