@@ -2,6 +2,8 @@
 // and Value2 must agree with the reference dumps except where
 // tests/data/corpus/<format>_expectations.tsv says why not. This test writes what the engine
 // reads as JSON lines; <format>_compare.py compares.
+#include "tests/support/corpus.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -42,15 +44,13 @@ std::string DumpWorkbook(const fs::path& path, const std::string& file) {
 const std::vector<std::string> kCorpusPasswords = {"password", "123", "abc", "tika"};
 
 void CheckCorpus(const std::string& format, std::size_t min_files) {
-  fs::path corpus = fs::path(LEDGERIX_SOURCE_DIR) / ".." / "shared" / "corpus";
+  fs::path corpus = ledgerix::testing::CorpusDir();
   if (!fs::is_directory(corpus / format) || !fs::is_directory(corpus / "reference" / format)) {
     GTEST_SKIP() << "no corpus beside the checkout at " << corpus;
   }
   ASSERT_TRUE(fs::exists("/usr/bin/python3")) << "the comparison needs /usr/bin/python3";
 
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(corpus / format)) files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
+  std::vector<fs::path> files = ledgerix::testing::SortedFiles(corpus / format);
   ASSERT_GT(files.size(), min_files);
 
   // LEDGERIX_KEEP_CORPUS_DUMP=PATH keeps the engine's side for a closer look.

@@ -18,6 +18,7 @@
 
 #include "engine/book.h"
 #include "tests/engine/layout_json.h"
+#include "tests/support/corpus.h"
 
 namespace fs = std::filesystem;
 using namespace ledgerix::engine;
@@ -25,7 +26,7 @@ using namespace ledgerix::engine;
 namespace {
 
 const fs::path kLayoutData = fs::path(LEDGERIX_TEST_DATA) / "layout";
-const fs::path kCorpus = fs::path(LEDGERIX_SOURCE_DIR) / ".." / "shared" / "corpus";
+const fs::path kCorpus = ledgerix::testing::CorpusDir();
 
 bool HaveLibreOfficeAndUno() {
   return std::system("command -v soffice >/dev/null 2>&1") == 0 &&

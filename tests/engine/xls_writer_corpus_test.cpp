@@ -13,6 +13,7 @@
 #include "engine/book.h"
 #include "engine/ole2_container.h"
 #include "tests/engine/xls_writer_support.h"
+#include "tests/support/corpus.h"
 
 namespace ledgerix::engine {
 namespace {
@@ -38,7 +39,7 @@ void Apply(BookCells& cells, const Sample& s) {
 }
 
 TEST(XlsWriterCorpus, WrittenCellsChangeAndNothingElse) {
-  fs::path corpus = fs::path(LEDGERIX_SOURCE_DIR) / ".." / "shared" / "corpus" / "xls";
+  fs::path corpus = ledgerix::testing::CorpusDir() / "xls";
   if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(corpus)) {

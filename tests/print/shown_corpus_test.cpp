@@ -7,6 +7,7 @@
 
 #include "engine/book.h"
 #include "print/numfmt.h"
+#include "tests/support/corpus.h"
 
 namespace ledgerix::print {
 namespace {
@@ -14,15 +15,12 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ShownCorpus, EveryCellOfEveryWorkbookThatOpensShowsItsText) {
-  fs::path corpus = fs::path(LEDGERIX_SOURCE_DIR) / ".." / "shared" / "corpus";
+  fs::path corpus = ledgerix::testing::CorpusDir();
   if (!fs::is_directory(corpus / "xls"))
     GTEST_SKIP() << "no corpus beside the checkout at " << corpus;
   std::size_t books = 0, cells = 0, numbers_with_format = 0;
   for (const char* format : {"xls", "xlsx"}) {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(corpus / format)) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
+    for (const fs::path& file : ledgerix::testing::SortedFiles(corpus / format)) {
       std::unique_ptr<engine::Book> book;
       try {
         book = engine::OpenBook(file.string());

@@ -13,6 +13,7 @@
 
 #include "engine/book.h"
 #include "print/render.h"
+#include "tests/support/corpus.h"
 
 namespace ledgerix::print {
 namespace {
@@ -28,7 +29,7 @@ struct Timed {
 };
 
 TEST(RenderCorpus, EveryWorksheetDrawsItsFirstPages) {
-  fs::path corpus = fs::path(LEDGERIX_SOURCE_DIR) / ".." / "shared" / "corpus";
+  fs::path corpus = ledgerix::testing::CorpusDir();
   if (!fs::is_directory(corpus / "xls") || !fs::is_directory(corpus / "xlsx"))
     GTEST_SKIP() << "no corpus beside the checkout at " << corpus;
   RenderOptions options;
@@ -38,10 +39,7 @@ TEST(RenderCorpus, EveryWorksheetDrawsItsFirstPages) {
   std::vector<Timed> times;
   auto start_all = std::chrono::steady_clock::now();
   for (const char* format : {"xls", "xlsx"}) {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(corpus / format)) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
+    for (const fs::path& file : ledgerix::testing::SortedFiles(corpus / format)) {
       std::unique_ptr<engine::Book> book;
       try {
         book = engine::OpenBook(file.string());
