@@ -81,12 +81,17 @@ sanitizer_tests() {
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLEDGERIX_SANITIZE=ON -DLEDGERIX_GUI=OFF \
     >/dev/null || return 1
   local targets=(engine_tests)
+  local libgsf_leak=XlsFixtures.ACompoundFileWhoseRootIsItsOwnSiblingIsNoWorkbook
   for t in "${replay_targets[@]}"; do [ -f "fuzz/$t.cpp" ] && targets+=("$t"); done
   cmake --build build-asan -j"$jobs" --target "${targets[@]}" print_corpus_tests || return 1
   local ok=0
   ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    bash -c 'cd build-asan && ./engine_tests --gtest_brief=1' || ok=1
+    bash -c "cd build-asan && ./engine_tests --gtest_brief=1 --gtest_filter=-$libgsf_leak" || ok=1
+  # The one input that makes libgsf leak, with the full stacks its suppression needs (too slow
+  # for every engine test: about 3 times as long).
+  ASAN_OPTIONS=$asan UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    bash -c "cd build-asan && ./engine_tests --gtest_brief=1 --gtest_filter=$libgsf_leak" || ok=1
   # Every corpus worksheet drawn as PDF pages (a few pages each; skipped without the corpus).
   # Fast unwinding: pango and cairo allocate so often that full stacks would take it from
   # about 2 minutes past 10.
