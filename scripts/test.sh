@@ -34,7 +34,7 @@ seeds_of() {
   case $name in
     xls | xlsx) formats=("$name") ;;
     xls_writer)
-      echo tests/data/xls tests/data/xls_writer
+      printf "%s\n" tests/data/xls tests/data/xls_writer
       return
       ;;
     *) formats=(xls xlsx) ;;
