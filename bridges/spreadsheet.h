@@ -57,7 +57,12 @@ class Variant {
   Variant() = default;
   static Variant Number(double v) { return Variant(Storage(std::in_place_index<1>, v)); }
   static Variant String(std::string v) {
-    return Variant(Storage(std::in_place_index<2>, std::move(v)));
+    return SharedString(std::make_shared<const std::string>(std::move(v)));
+  }
+  // A text held once and shared by every cell that shows it (a shared-string table's entry);
+  // it equals a String of the same characters. text must not be null.
+  static Variant SharedString(std::shared_ptr<const std::string> text) {
+    return Variant(Storage(std::in_place_index<2>, std::move(text)));
   }
   static Variant Boolean(bool v) { return Variant(Storage(std::in_place_index<3>, v)); }
   static Variant Error(CellError v) { return Variant(Storage(std::in_place_index<4>, v)); }
@@ -65,14 +70,23 @@ class Variant {
   Type type() const { return static_cast<Type>(value_.index()); }
   bool IsEmpty() const { return value_.index() == 0; }
   double number() const { return std::get<1>(value_); }
-  const std::string& string() const { return std::get<2>(value_); }
+  const std::string& string() const { return *std::get<2>(value_); }
   bool boolean() const { return std::get<3>(value_); }
   CellError error() const { return std::get<4>(value_); }
+  // The shared text of a string value, for holders that keep it without copying.
+  const std::shared_ptr<const std::string>& shared_string() const { return std::get<2>(value_); }
 
-  friend bool operator==(const Variant& a, const Variant& b) = default;
+  // Texts compare by their characters, whoever holds them.
+  friend bool operator==(const Variant& a, const Variant& b) {
+    if (a.value_.index() != b.value_.index()) return false;
+    if (a.value_.index() == 2) return a.string() == b.string();
+    return a.value_ == b.value_;
+  }
 
  private:
-  using Storage = std::variant<std::monostate, double, std::string, bool, CellError>;
+  // The text is shared, so copying a cell (Value2, a converter's copy) never copies characters.
+  using Storage =
+      std::variant<std::monostate, double, std::shared_ptr<const std::string>, bool, CellError>;
   explicit Variant(Storage s) : value_(std::move(s)) {}
   Storage value_;
 };

@@ -87,8 +87,35 @@ const StyleTable& Book::Styles() {
   return *styles_;
 }
 
+void Book::Pin(int sheet) {
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets_.size()) return;
+  if (pins_.size() != sheets_.size()) pins_.resize(sheets_.size());
+  ++pins_[static_cast<std::size_t>(sheet)];
+}
+
+void Book::Unpin(int sheet) {
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= pins_.size()) return;
+  if (pins_[static_cast<std::size_t>(sheet)] > 0) --pins_[static_cast<std::size_t>(sheet)];
+}
+
+bool Book::IsLoaded(int sheet) const {
+  return sheet >= 0 && static_cast<std::size_t>(sheet) < loaded_.size() &&
+         loaded_[static_cast<std::size_t>(sheet)].has_value();
+}
+
+void Book::ReleaseIdleCells(int keep) {
+  for (std::size_t i = 0; i < loaded_.size(); ++i) {
+    if (static_cast<int>(i) == keep || !loaded_[i]) continue;
+    if (i < pins_.size() && pins_[i] > 0) continue;
+    if (i < changed_.size() && changed_[i]) continue;
+    loaded_[i].reset();
+  }
+}
+
 void Book::SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value) {
   Cells(sheet);
+  if (changed_.size() != sheets_.size()) changed_.resize(sheets_.size());
+  changed_[static_cast<std::size_t>(sheet)] = true;
   loaded_[static_cast<std::size_t>(sheet)]->Set(row, col, value);
 }
 

@@ -22,6 +22,13 @@ inline constexpr std::uint32_t kMaxCols = 16384;
 inline constexpr std::uint32_t kMaxXlsRows = 65536;
 inline constexpr std::uint32_t kMaxXlsCols = 256;
 
+// What one sheet's cells may cost. Each cell counts kCellBudgetBytes (its place in the store
+// and its value), and a text of its own (not an entry of the shared-string table, which is
+// held once for the workbook) its length more; a sheet beyond kSheetBudgetBytes is refused as
+// kTooLarge, naming the sheet. The shared-string table has the same budget.
+inline constexpr std::uint64_t kCellBudgetBytes = 96;
+inline constexpr std::uint64_t kSheetBudgetBytes = std::uint64_t{1024} << 20;
+
 // A workbook that cannot be read, or a part of one. what() is a Chinese reason for the user,
 // with technical detail in parentheses ("文件已损坏（record SST at offset 0x1A2C: ...）");
 // the server prefixes the file name.
@@ -109,6 +116,18 @@ class Book {
   const SheetLayout& Layout(int sheet);
   // Every cell format of the workbook, read on first use; damaged formats are skipped.
   const StyleTable& Styles();
+  // The server's holders of a sheet: a pinned sheet keeps its cells.
+  void Pin(int sheet);
+  void Unpin(int sheet);
+  bool IsLoaded(int sheet) const;
+  // Drops the cells of every loaded sheet but keep that nobody pins and that SetCell never
+  // changed; they are read from the file again when next asked for. References from Cells()
+  // to a dropped sheet dangle, so only the server, which holds none, calls this.
+  void ReleaseIdleCells(int keep);
+  // What one sheet's cells may cost (kSheetBudgetBytes unless set); sheets read afterwards
+  // beyond it are refused.
+  void set_sheet_budget(std::uint64_t bytes) { sheet_budget_ = bytes; }
+  std::uint64_t sheet_budget() const { return sheet_budget_; }
   // Puts a value (empty clears the cell).
   virtual void SetCell(int sheet, std::uint32_t row, std::uint32_t col, const Variant& value);
   // Writes the workbook to path in its own format, atomically. Formats that cannot be
@@ -128,7 +147,10 @@ class Book {
   bool date1904_ = false;
 
  private:
+  std::uint64_t sheet_budget_ = kSheetBudgetBytes;
   std::vector<std::optional<CellStore>> loaded_;
+  std::vector<int> pins_;      // per sheet once pinned
+  std::vector<bool> changed_;  // per sheet once SetCell was used: never dropped
   std::vector<std::optional<SheetLayout>> layouts_;
   std::optional<StyleTable> styles_;
 };

@@ -29,6 +29,18 @@ struct OpenedBook {
     if (closed) throw AutomationError("工作簿 " + BaseName(path) + " 已关闭");
     return *book;
   }
+  // Before a sheet's cells are read: the sheets nobody holds any longer go first, so a batch
+  // over every sheet keeps one sheet's cells at a time.
+  void MakeRoomFor(int sheet) {
+    Book& opened = Get();
+    if (!opened.IsLoaded(sheet)) opened.ReleaseIdleCells(sheet);
+  }
+  void Pin(int sheet) {
+    if (!closed && book) book->Pin(sheet);
+  }
+  void Unpin(int sheet) {
+    if (!closed && book) book->Unpin(sheet);
+  }
   // Runs fn, turning a reader's failure into the automation error naming file and sheet.
   template <class Fn>
   auto Guard(int sheet, Fn&& fn) -> decltype(fn()) {
@@ -47,16 +59,25 @@ struct OpenedBook {
 class EmbeddedRange : public Range {
  public:
   EmbeddedRange(std::shared_ptr<OpenedBook> book, int sheet, std::uint32_t row, std::uint32_t col)
-      : book_(std::move(book)), sheet_(sheet), row_(row), col_(col) {}
+      : book_(std::move(book)), sheet_(sheet), row_(row), col_(col) {
+    book_->Pin(sheet_);
+  }
+  ~EmbeddedRange() override { book_->Unpin(sheet_); }
+  EmbeddedRange(const EmbeddedRange&) = delete;
+  EmbeddedRange& operator=(const EmbeddedRange&) = delete;
 
   Variant GetValue2() override {
     return book_->Guard(sheet_, [&] {
+      book_->MakeRoomFor(sheet_);
       const Variant* v = book_->Get().Cells(sheet_).Find(row_, col_);
       return v ? *v : Variant();
     });
   }
   void PutValue2(const Variant& value) override {
-    book_->Guard(sheet_, [&] { book_->Get().SetCell(sheet_, row_, col_, value); });
+    book_->Guard(sheet_, [&] {
+      book_->MakeRoomFor(sheet_);
+      book_->Get().SetCell(sheet_, row_, col_, value);
+    });
   }
 
  private:
@@ -68,7 +89,12 @@ class EmbeddedRange : public Range {
 class EmbeddedWorksheet : public Worksheet {
  public:
   EmbeddedWorksheet(std::shared_ptr<OpenedBook> book, int sheet)
-      : book_(std::move(book)), sheet_(sheet) {}
+      : book_(std::move(book)), sheet_(sheet) {
+    book_->Pin(sheet_);
+  }
+  ~EmbeddedWorksheet() override { book_->Unpin(sheet_); }
+  EmbeddedWorksheet(const EmbeddedWorksheet&) = delete;
+  EmbeddedWorksheet& operator=(const EmbeddedWorksheet&) = delete;
 
   std::string GetName() override { return Info().name; }
   std::int32_t GetVisible() override { return Info().visible; }
@@ -85,7 +111,10 @@ class EmbeddedWorksheet : public Worksheet {
     const PrintHandler& handler = InstalledPrintHandler();
     if (!handler) throw AutomationError("此版本的表格引擎不支持打印工作表");
     Book& book = book_->Get();
-    book_->Guard(sheet_, [&] { handler(book, sheet_, book_->path, activePrinter); });
+    book_->Guard(sheet_, [&] {
+      book_->MakeRoomFor(sheet_);
+      handler(book, sheet_, book_->path, activePrinter);
+    });
   }
 
  private:

@@ -12,14 +12,19 @@
 #include "engine/xlsx_layout.h"
 #include "engine/xlsx_text.h"
 #include "engine/xlsx_xml.h"
+#include "engine/xml_stream.h"
 #include "engine/zip_container.h"
 
 namespace ledgerix::engine {
 namespace {
 
-// Three times the largest part seen in real workbooks, a hundred times a statement's: a part
-// stating more is a zip bomb or damage. The DOM of a part this size can take some 500 MB.
+// Parts read as a whole document (workbook, relationships, styles, a sheet's layout): three
+// times the largest seen in real workbooks, a hundred times a statement's. The DOM of a part
+// this size can take some 500 MB.
 constexpr std::size_t kMaxPartBytes = 32u << 20;
+// Worksheets and shared strings are streamed, so their size costs time, not memory (the cells
+// have their own budget); beyond this a part is no workbook any application writes.
+constexpr std::uint64_t kMaxStreamedPartBytes = std::uint64_t{2} << 30;
 
 // In place, keeping whitespace-only text that stands alone (<t xml:space="preserve"> </t>).
 // Document type declarations are parsed only to be refused (below).
@@ -137,33 +142,31 @@ const Relationship* FindByKind(const std::vector<Relationship>& rels, std::strin
   return nullptr;
 }
 
-// The text of a <t> element, all of it (pugixml splits text around comments and CDATA).
-void AppendText(pugi::xml_node t, std::string& out) {
-  for (pugi::xml_node part = t.first_child(); part; part = part.next_sibling()) {
-    if (part.type() == pugi::node_pcdata || part.type() == pugi::node_cdata) {
-      out.append(part.value());
-    }
-  }
-}
-
-// The plain text of a string item (<si> or <is>): its <t>, or its runs' <t> concatenated;
-// phonetic runs (<rPh>) are not part of the value.
-std::string RichText(pugi::xml_node item) {
-  std::string raw;
-  for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
-    if (IsElement(child, "t")) {
-      AppendText(child, raw);
-    } else if (IsElement(child, "r")) {
-      for (pugi::xml_node t = child.first_child(); t; t = t.next_sibling()) {
-        if (IsElement(t, "t")) AppendText(t, raw);
-      }
-    }
-  }
-  return DecodeEscapes(raw);
-}
-
 bool IsTrue(const char* value) {
   return std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0;
+}
+
+// What an element of a streamed part is, as far as the cells are concerned.
+enum class Markup { kNone, kRoot, kSheetData, kRow, kCell, kV, kIs, kSi, kT, kRun, kRunT, kOther };
+
+// A string item's (<si>, <is>) children: its <t>, its runs <r> and their <t>; phonetic runs
+// (<rPh>) and everything else are not part of the value. item is kSi or kIs, holder what
+// holds items.
+Markup StringMarkup(Markup parent, Markup holder, Markup item, std::string_view name) {
+  if (parent == holder && item == Markup::kSi && name == "si") return Markup::kSi;
+  if (parent == item) {
+    if (name == "t") return Markup::kT;
+    if (name == "r") return Markup::kRun;
+  }
+  if (parent == Markup::kRun && name == "t") return Markup::kRunT;
+  return Markup::kOther;
+}
+
+// Whether text under an element of this kind is part of a string item's value. The item's own
+// kind is not tracked below it, so a <t> or a run's <t> counts wherever it is; StringMarkup
+// only makes them under an item.
+bool IsTextOf(Markup parent, Markup /*item*/) {
+  return parent == Markup::kT || parent == Markup::kRunT;
 }
 
 class XlsxBook : public Book {
@@ -178,11 +181,9 @@ class XlsxBook : public Book {
  protected:
   void LoadSheet(int sheet, CellStore& out) override {
     const std::string& part = sheet_parts_[static_cast<std::size_t>(sheet)];
-    ParsedPart xml;
-    if (!LoadPart(zip_, part, xml)) {
-      throw BookError(Detail(kCorrupt, "worksheet part " + part + " is missing"));
-    }
-    ReadSheetData(part, xml.doc.document_element(), out);
+    std::optional<PartStream> stream = zip_.OpenPart(part, kMaxStreamedPartBytes);
+    if (!stream) throw BookError(Detail(kCorrupt, "worksheet part " + part + " is missing"));
+    ReadSheetData(*stream, sheets_[static_cast<std::size_t>(sheet)].name, out);
   }
 
   void LoadLayout(int sheet, SheetLayout& out) override {
@@ -313,15 +314,54 @@ class XlsxBook : public Book {
   }
 
   void ReadSharedStrings(const std::string& part) {
-    ParsedPart xml;
-    if (!LoadPart(zip_, part, xml)) return;
-    pugi::xml_node root = xml.doc.document_element();
-    // The count attribute only sizes the table; it is not trusted beyond the part's size.
-    std::size_t stated = root.attribute("uniqueCount").as_ullong();
-    strings_.reserve(std::min(stated, xml.bytes.size() / 8));
-    for (pugi::xml_node si = root.first_child(); si; si = si.next_sibling()) {
-      if (IsElement(si, "si")) strings_.push_back(RichText(si));
+    std::optional<PartStream> stream = zip_.OpenPart(part, kMaxStreamedPartBytes);
+    if (!stream) return;
+    XmlStream xml(*stream);
+    std::vector<Markup> open;  // what each element above the current node is
+    std::string text;
+    std::uint64_t cost = 0;
+    const auto empty = std::make_shared<const std::string>();
+    while (xml.Next()) {
+      auto depth = static_cast<std::size_t>(xml.depth());
+      if (xml.node() == XmlStream::Node::Text) {
+        if (depth > 0 && depth <= open.size() && IsTextOf(open[depth - 1], Markup::kSi)) {
+          text.append(xml.text());
+        }
+        continue;
+      }
+      if (xml.node() == XmlStream::Node::EndElement) {
+        if (depth < open.size() && open[depth] == Markup::kSi) {
+          AddSharedString(part, text, empty, &cost);
+        }
+        open.resize(depth);
+        continue;
+      }
+      if (xml.node() != XmlStream::Node::Element) continue;
+      open.resize(depth);
+      Markup parent = depth == 0 ? Markup::kNone : open[depth - 1];
+      Markup kind = depth == 0 ? Markup::kRoot
+                               : StringMarkup(parent, Markup::kRoot, Markup::kSi, xml.local_name());
+      if (kind == Markup::kSi) text.clear();
+      if (xml.empty_element()) {
+        if (kind == Markup::kSi) AddSharedString(part, text, empty, &cost);
+        continue;
+      }
+      open.push_back(kind);
     }
+  }
+
+  void AddSharedString(const std::string& part, const std::string& raw,
+                       const std::shared_ptr<const std::string>& empty, std::uint64_t* cost) {
+    // One empty text serves every empty item: a table of them costs no more than its places.
+    std::shared_ptr<const std::string> text =
+        raw.empty() ? empty : std::make_shared<const std::string>(DecodeEscapes(raw));
+    *cost += kCellBudgetBytes + text->size();
+    if (*cost > kSheetBudgetBytes) {
+      throw BookError(Detail(kTooLarge, "shared strings of " + part + ": more than " +
+                                            std::to_string(kSheetBudgetBytes) + " bytes after " +
+                                            std::to_string(strings_.size()) + " items"));
+    }
+    strings_.push_back(std::move(text));
   }
 
   [[noreturn]] void CellFault(const std::string& part, std::uint32_t row, std::uint32_t col,
@@ -329,62 +369,156 @@ class XlsxBook : public Book {
     throw BookError(Detail(kCorrupt, part + " cell " + FormatA1(row, col) + ": " + what));
   }
 
-  void ReadSheetData(const std::string& part, pugi::xml_node root, CellStore& out) {
-    pugi::xml_node data = ChildElement(root, "sheetData");
-    std::int64_t row = -1;
-    for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling()) {
-      if (!IsElement(r, "row")) continue;
-      if (const char* number = r.attribute("r").value(); *number) {
-        std::uint32_t value = 0;
-        auto [end, ec] = std::from_chars(number, number + std::strlen(number), value);
-        if (ec != std::errc() || *end != '\0' || value == 0 || value > kMaxRows) {
-          throw BookError(Detail(kCorrupt, part + ": row number \"" + number + "\""));
-        }
-        row = value - 1;
-      } else {
-        ++row;  // rows without r follow the previous one
+  // One <c> as read: its attributes, its first <v> and its first <is>.
+  struct CellMarkup {
+    std::string ref, type;
+    bool has_v = false, has_is = false;
+    std::string v, is_text;
+    void Clear() {
+      ref.clear();
+      type.clear();
+      has_v = has_is = false;
+      v.clear();
+      is_text.clear();
+    }
+  };
+
+  void StartRow(XmlStream& xml, const std::string& part, std::int64_t* row, std::string& scratch) {
+    if (xml.Attribute("r", &scratch) && !scratch.empty()) {
+      std::uint32_t value = 0;
+      auto [end, ec] = std::from_chars(scratch.data(), scratch.data() + scratch.size(), value);
+      if (ec != std::errc() || end != scratch.data() + scratch.size() || value == 0 ||
+          value > kMaxRows) {
+        throw BookError(Detail(kCorrupt, part + ": row number \"" + scratch + "\""));
       }
-      if (row >= static_cast<std::int64_t>(kMaxRows)) {
-        throw BookError(Detail(kCorrupt, part + ": more rows than a sheet holds"));
-      }
-      std::int64_t col = -1;
-      for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
-        if (!IsElement(c, "c")) continue;
-        std::uint32_t cell_row = static_cast<std::uint32_t>(row), cell_col = 0;
-        if (const char* ref = c.attribute("r").value(); *ref) {
-          if (!ParseA1(ref, &cell_row, &cell_col)) {
-            throw BookError(Detail(kCorrupt, part + ": cell reference \"" + ref + "\""));
-          }
-          col = cell_col;
-        } else {
-          ++col;  // cells without r follow the previous one
-          if (col >= static_cast<std::int64_t>(kMaxCols)) {
-            throw BookError(Detail(kCorrupt, part + ": more cells in row " +
-                                                 std::to_string(row + 1) + " than a row holds"));
-          }
-          cell_col = static_cast<std::uint32_t>(col);
-        }
-        Variant value = CellValue(part, c, cell_row, cell_col);
-        if (!value.IsEmpty()) out.Set(cell_row, cell_col, std::move(value));
-      }
+      *row = value - 1;
+    } else {
+      ++*row;  // rows without r follow the previous one
+    }
+    if (*row >= static_cast<std::int64_t>(kMaxRows)) {
+      throw BookError(Detail(kCorrupt, part + ": more rows than a sheet holds"));
     }
   }
 
-  Variant CellValue(const std::string& part, pugi::xml_node c, std::uint32_t row,
+  // The cell's place and value into out, counted against the sheet's budget.
+  void EndCell(const std::string& part, const std::string& sheet_name, const CellMarkup& cell,
+               std::int64_t row, std::int64_t* col, std::uint64_t* cost, CellStore& out) {
+    std::uint32_t cell_row = static_cast<std::uint32_t>(row), cell_col = 0;
+    if (!cell.ref.empty()) {
+      if (!ParseA1(cell.ref, &cell_row, &cell_col)) {
+        throw BookError(Detail(kCorrupt, part + ": cell reference \"" + cell.ref + "\""));
+      }
+      *col = cell_col;
+    } else {
+      ++*col;  // cells without r follow the previous one
+      if (*col >= static_cast<std::int64_t>(kMaxCols)) {
+        throw BookError(Detail(kCorrupt, part + ": more cells in row " + std::to_string(row + 1) +
+                                             " than a row holds"));
+      }
+      cell_col = static_cast<std::uint32_t>(*col);
+    }
+    Variant value = CellValue(part, cell, cell_row, cell_col);
+    if (value.IsEmpty()) return;
+    *cost += kCellBudgetBytes;
+    // A shared-string table's text is counted once, with the table.
+    if (value.type() == Variant::Type::String && value.shared_string().use_count() == 1) {
+      *cost += value.string().size();
+    }
+    if (*cost > sheet_budget()) {
+      throw BookError(Detail(kTooLarge, "sheet '" + sheet_name + "': its cells take more than " +
+                                            std::to_string(sheet_budget()) + " bytes at cell " +
+                                            FormatA1(cell_row, cell_col) + ", " +
+                                            std::to_string(kCellBudgetBytes) + " bytes a cell"));
+    }
+    out.Set(cell_row, cell_col, std::move(value));
+  }
+
+  void ReadSheetData(PartStream& part_stream, const std::string& sheet_name, CellStore& out) {
+    const std::string& part = part_stream.name();
+    XmlStream xml(part_stream);
+    std::vector<Markup> open;
+    bool seen_data = false;
+    std::int64_t row = -1, col = -1;
+    std::uint64_t cost = 0;
+    CellMarkup cell;
+    std::string scratch;
+    while (xml.Next()) {
+      auto depth = static_cast<std::size_t>(xml.depth());
+      if (xml.node() == XmlStream::Node::Text) {
+        if (depth == 0 || depth > open.size()) continue;
+        Markup parent = open[depth - 1];
+        if (parent == Markup::kV) {
+          cell.v.append(xml.text());
+        } else if (IsTextOf(parent, Markup::kIs)) {
+          cell.is_text.append(xml.text());
+        }
+        continue;
+      }
+      if (xml.node() == XmlStream::Node::EndElement) {
+        if (depth < open.size() && open[depth] == Markup::kCell) {
+          EndCell(part, sheet_name, cell, row, &col, &cost, out);
+        }
+        open.resize(depth);
+        continue;
+      }
+      if (xml.node() != XmlStream::Node::Element) continue;
+      open.resize(depth);
+      Markup parent = depth == 0 ? Markup::kNone : open[depth - 1];
+      std::string_view name = xml.local_name();
+      Markup kind = Markup::kOther;
+      if (depth == 0) {
+        kind = Markup::kRoot;
+      } else if (parent == Markup::kRoot) {
+        // The first <sheetData> holds the cells, as a document's first child would.
+        if (!seen_data && name == "sheetData") {
+          kind = Markup::kSheetData;
+          seen_data = true;
+        }
+      } else if (parent == Markup::kSheetData) {
+        if (name == "row") {
+          kind = Markup::kRow;
+          StartRow(xml, part, &row, scratch);
+          col = -1;
+        }
+      } else if (parent == Markup::kRow) {
+        if (name == "c") {
+          kind = Markup::kCell;
+          cell.Clear();
+          xml.Attribute("r", &cell.ref);
+          xml.Attribute("t", &cell.type);
+        }
+      } else if (parent == Markup::kCell) {
+        if (name == "v" && !cell.has_v) {
+          kind = Markup::kV;
+          cell.has_v = true;
+        } else if (name == "is" && !cell.has_is) {
+          kind = Markup::kIs;
+          cell.has_is = true;
+        }
+      } else {
+        kind = StringMarkup(parent, Markup::kCell, Markup::kIs, name);
+      }
+      if (xml.empty_element()) {
+        if (kind == Markup::kCell) EndCell(part, sheet_name, cell, row, &col, &cost, out);
+        continue;
+      }
+      open.push_back(kind);
+    }
+  }
+
+  Variant CellValue(const std::string& part, const CellMarkup& c, std::uint32_t row,
                     std::uint32_t col) {
-    std::string_view type = c.attribute("t").value();
+    std::string_view type = c.type;
     if (type == "inlineStr") {
-      pugi::xml_node is = ChildElement(c, "is");
-      if (is) {
+      if (c.has_is) {
         // An inline string without text is no value at all, as spreadsheet applications read it.
-        std::string text = RichText(is);
+        std::string text = DecodeEscapes(c.is_text);
         return text.empty() ? Variant() : Variant::String(std::move(text));
       }
       // Some writers put an inline string's text in <v>.
     }
-    pugi::xml_node v = ChildElement(c, "v");
-    if (!v) return Variant();  // no cached value: empty
-    std::string_view text = v.child_value();
+    if (!c.has_v) return Variant();  // no cached value: empty
+    std::string_view text = c.v;
     if (type.empty() || type == "n") {
       if (Trim(text).empty()) return Variant();
       double number = 0;
@@ -405,7 +539,7 @@ class XlsxBook : public Book {
                   "shared string index " + std::to_string(index) + " past a table of " +
                       std::to_string(strings_.size()));
       }
-      return Variant::String(strings_[index]);
+      return Variant::SharedString(strings_[index]);
     }
     if (type == "str" || type == "inlineStr") return Variant::String(DecodeEscapes(text));
     if (type == "b") {
@@ -438,7 +572,7 @@ class XlsxBook : public Book {
   std::vector<std::string> sheet_parts_;  // per worksheet
   std::vector<int> sheet_tabs_;           // per worksheet: its position in <sheets>
   std::optional<std::vector<XlsxPrintName>> print_names_;
-  std::vector<std::string> strings_;
+  std::vector<std::shared_ptr<const std::string>> strings_;
 };
 
 }  // namespace

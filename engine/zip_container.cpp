@@ -44,7 +44,8 @@ GsfPtr<GsfInput> ChildOf(GsfInfile* dir, const std::string& name) {
 
 }  // namespace
 
-ZipPackage::ZipPackage(const std::string& bytes) : input_(MemoryInput(bytes)) {
+ZipPackage::ZipPackage(const std::string& bytes)
+    : package_bytes_(bytes.size()), input_(MemoryInput(bytes)) {
   if (!input_) throw BookError(std::string(kCorrupt) + "（cannot wrap the file in memory）");
   GError* error = nullptr;
   zip_.reset(gsf_infile_zip_new(input_.get(), &error));
@@ -93,20 +94,55 @@ GsfPtr<GsfInput> ZipPackage::FindPartInFolders(std::string_view name) {
 
 bool ZipPackage::HasPart(std::string_view name) { return FindPart(name) != nullptr; }
 
-std::optional<std::string> ZipPackage::ReadPart(std::string_view name, std::size_t cap) {
+GsfPtr<GsfInput> ZipPackage::CheckedPart(std::string_view name, std::uint64_t cap,
+                                         std::uint64_t* size) {
   GsfPtr<GsfInput> part = FindPart(name);
-  if (!part) return std::nullopt;
-  gsf_off_t size = gsf_input_size(part.get());
-  if (size < 0) {
+  if (!part) return nullptr;
+  gsf_off_t stated = gsf_input_size(part.get());
+  if (stated < 0) {
     throw BookError(std::string(kCorrupt) + "（part " + std::string(name) + ": negative size）");
   }
-  if (static_cast<std::uint64_t>(size) > cap) {
+  *size = static_cast<std::uint64_t>(stated);
+  if (*size > cap) {
     throw BookError(std::string(kTooLarge) + "（part " + std::string(name) + " states " +
-                    std::to_string(size) + " bytes, limit " + std::to_string(cap) + "）");
+                    std::to_string(*size) + " bytes, limit " + std::to_string(cap) + "）");
   }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (size > 0 && !gsf_input_read(part.get(), static_cast<std::size_t>(size),
-                                  reinterpret_cast<guint8*>(bytes.data()))) {
+  // The whole package bounds the part's compressed size, so the true ratio is at least this.
+  if (*size > kRatioCheckedBytes && *size / kMaxInflateRatio >= package_bytes_) {
+    throw BookError(std::string(kTooLarge) + "（part " + std::string(name) + " states " +
+                    std::to_string(*size) + " bytes from a package of " +
+                    std::to_string(package_bytes_) + " bytes, limit " +
+                    std::to_string(kMaxInflateRatio) + " times the package）");
+  }
+  return part;
+}
+
+std::optional<PartStream> ZipPackage::OpenPart(std::string_view name, std::uint64_t cap) {
+  std::uint64_t size = 0;
+  GsfPtr<GsfInput> part = CheckedPart(name, cap, &size);
+  if (!part) return std::nullopt;
+  return PartStream(std::move(part), std::string(name), size);
+}
+
+std::size_t PartStream::Read(char* buf, std::size_t n) {
+  std::uint64_t left = size_ - read_;
+  if (left == 0 || n == 0) return 0;
+  std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, n));
+  if (!gsf_input_read(input_.get(), chunk, reinterpret_cast<guint8*>(buf))) {
+    throw BookError(std::string(kCorrupt) + "（part " + name_ +
+                    " cannot be inflated to its stated " + std::to_string(size_) + " bytes）");
+  }
+  read_ += chunk;
+  return chunk;
+}
+
+std::optional<std::string> ZipPackage::ReadPart(std::string_view name, std::size_t cap) {
+  std::uint64_t stated = 0;
+  GsfPtr<GsfInput> part = CheckedPart(name, cap, &stated);
+  if (!part) return std::nullopt;
+  auto size = static_cast<std::size_t>(stated);
+  std::string bytes(size, '\0');
+  if (size > 0 && !gsf_input_read(part.get(), size, reinterpret_cast<guint8*>(bytes.data()))) {
     throw BookError(std::string(kCorrupt) + "（part " + std::string(name) +
                     " cannot be inflated to its stated " + std::to_string(size) + " bytes）");
   }
