@@ -1,5 +1,7 @@
 #include "cli/print_command.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -15,8 +17,15 @@ namespace ledgerix {
 
 namespace {
 
+// The processors this process may run on (its affinity, as taskset or a container sets it).
+std::size_t Processors() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<std::size_t>(CPU_COUNT(&set));
+  return std::thread::hardware_concurrency();
+}
+
 std::size_t WorkersFor(const PdfPrintRequest& request) {
-  std::size_t n = request.jobs ? request.jobs : std::thread::hardware_concurrency();
+  std::size_t n = request.jobs ? request.jobs : Processors();
   // Past a handful of workers the disk and the shared font caches, not the processors, limit.
   return std::clamp<std::size_t>(std::min(n, request.fileNames.size()), 1, 16);
 }
