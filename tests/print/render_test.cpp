@@ -242,6 +242,46 @@ TEST(RenderPages, SheetsOfOneWorkbookInOneDocumentWithTheirOwnPaper) {
   EXPECT_GT(sizes[2].first, sizes[2].second);
 }
 
+// The printer's paper for a sheet that names none, given through the options: the sheet that
+// names no paper is laid out on it, one that names its own keeps it, and neither book's page
+// setup is touched.
+TEST(RenderPages, AnUnnamedPaperGoesToSheetsNamingNoneOnlyAndTheBooksStayAsRead) {
+  HandBook none({"无纸张"});
+  none.cells.Set(0, 0, Variant::String("信纸"));
+  none.layout.page.orientation = engine::Orientation::Landscape;
+  HandBook a3({"A3"});
+  a3.cells.Set(0, 0, Variant::String("自己的纸"));
+  a3.layout.page.paper = 8;
+  HandBook custom({"自定义"});
+  custom.cells.Set(0, 0, Variant::String("自定义"));
+  custom.layout.page.paper_width_mm = 100;
+  custom.layout.page.paper_height_mm = 150;
+  RenderOptions options = FixedClock();
+  options.unnamed_paper = PaperSize{612, 792};  // US Letter
+  TempDir dir;
+  std::string pdf = dir.File("papers.pdf");
+  ASSERT_EQ(RenderPdf({{&none, 0}, {&a3, 0}, {&custom, 0}}, pdf, options), 3);
+  auto sizes = PageSizes(pdf);
+  ASSERT_EQ(sizes.size(), 3u);
+  EXPECT_NEAR(sizes[0].first, 792, 0.5) << "Letter, landscape as the sheet says";
+  EXPECT_NEAR(sizes[0].second, 612, 0.5);
+  EXPECT_NEAR(sizes[1].first, 841.89, 0.5);
+  EXPECT_NEAR(sizes[1].second, 1190.55, 0.5);
+  EXPECT_NEAR(sizes[2].first, 100 * kPointsPerMm, 0.5);
+  EXPECT_NEAR(sizes[2].second, 150 * kPointsPerMm, 0.5);
+  const engine::PageSetup& drawn = none.Layout(0).page;
+  EXPECT_FALSE(drawn.paper);
+  EXPECT_FALSE(drawn.paper_width_mm);
+  EXPECT_FALSE(drawn.paper_height_mm);
+
+  // Without it the default stays A4.
+  ASSERT_EQ(RenderPdf({{&none, 0}}, pdf, FixedClock()), 1);
+  sizes = PageSizes(pdf);
+  ASSERT_EQ(sizes.size(), 1u);
+  EXPECT_NEAR(sizes[0].first, 841.89, 0.5);
+  EXPECT_NEAR(sizes[0].second, 595.28, 0.5);
+}
+
 TEST(RenderPages, NumbersTooWideShowHashesAndFitWidthKeepsOnePageAcross) {
   HandBook book;
   book.layout.columns.push_back({0, 0, 2.0, false, std::nullopt});  // about 2 digits wide
