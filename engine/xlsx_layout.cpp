@@ -909,7 +909,12 @@ void ReadXlsxHeaderFooterPictures(pugi::xml_node worksheet, const std::string& s
       std::string_view style = shape.attribute("style").value();
       std::optional<double> w = VmlPoints(StyleProperty(style, "width"));
       std::optional<double> h = VmlPoints(StyleProperty(style, "height"));
-      if (!w || !h) continue;
+      // Larger than any paper: damage, and nothing a page could show.
+      constexpr double kMaxPicturePt = 2000;
+      if (!w || !h || !std::isfinite(*w) || !std::isfinite(*h) || *w > kMaxPicturePt ||
+          *h > kMaxPicturePt) {
+        continue;
+      }
       std::optional<std::string> image_part = package.target(*vml_part, rel);
       if (!image_part) continue;
       std::optional<std::string> bytes = package.read(*image_part);

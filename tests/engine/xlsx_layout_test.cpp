@@ -492,10 +492,13 @@ TEST(XlsxLayoutHeaderFooter, PicturesBySectionWithTheirSizeAndImage) {
 }
 
 TEST(XlsxLayoutHeaderFooter, DamagedOrMissingDrawingsLeaveNoPicturesAndNoError) {
-  // VML that is not XML, a drawing part that is missing, a shape without a size.
+  // VML that is not XML, a shape without a size or with one no paper holds, a drawing part
+  // that is missing.
   for (const std::string& vml :
        {std::string("<xml><v:shape id=\"CH\""), Vml(Shape("CH", "position:absolute", "rId1")),
-        Vml(Shape("CH", "width:-4pt;height:2pt", "rId1"))}) {
+        Vml(Shape("CH", "width:-4pt;height:2pt", "rId1")),
+        Vml(Shape("CH", "width:1e300pt;height:2pt", "rId1")),
+        Vml(Shape("CH", "width:3000pt;height:2pt", "rId1"))}) {
     auto book = Open(WithHeaderPictures(vml));
     const SheetLayout& layout = book->Layout(0);
     EXPECT_TRUE(layout.header_footer.pictures.empty()) << vml;

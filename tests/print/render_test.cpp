@@ -282,6 +282,41 @@ TEST(RenderPages, AnUnnamedPaperGoesToSheetsNamingNoneOnlyAndTheBooksStayAsRead)
   EXPECT_NEAR(sizes[0].second, 595.28, 0.5);
 }
 
+// Header pictures that cannot be drawn (a damaged PNG, a JPEG without a frame header, an EMF)
+// are left out; the page and the text around them still print.
+TEST(RenderPages, PicturesThatDoNotDecodeAreSkippedAndTheirTextStays) {
+  HandBook book;
+  book.cells.Set(0, 0, Variant::String("正文"));
+  book.layout.header_footer.odd_header = "&L左&G右&C&G&R&G";
+  auto picture = [](engine::HeaderFooterSection section, engine::PictureFormat format,
+                    std::string bytes) {
+    engine::HeaderFooterPicture p;
+    p.section = section;
+    p.format = format;
+    p.width_pt = 40;
+    p.height_pt = 20;
+    p.bytes = std::move(bytes);
+    return p;
+  };
+  book.layout.header_footer.pictures = {
+      picture(engine::HeaderFooterSection::Left, engine::PictureFormat::Png,
+              std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+      picture(engine::HeaderFooterSection::Center, engine::PictureFormat::Jpeg,
+              std::string("\xFF\xD8\xFF\xE0\x00\x04"
+                          "ab\xFF\xD9",
+                          10)),
+      picture(engine::HeaderFooterSection::Right, engine::PictureFormat::Other,
+              std::string("\x01\0\0\0", 4))};
+  TempDir dir;
+  std::string pdf = dir.File("broken_pictures.pdf");
+  ASSERT_EQ(RenderPdf({{&book, 0}}, pdf, FixedClock()), 1);
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("左右"), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find("正文"), std::string::npos);
+  EXPECT_EQ(testing::Run("pdfimages -list '" + pdf + "' | tail -n +3"), "");
+}
+
 TEST(RenderPages, NumbersTooWideShowHashesAndFitWidthKeepsOnePageAcross) {
   HandBook book;
   book.layout.columns.push_back({0, 0, 2.0, false, std::nullopt});  // about 2 digits wide
