@@ -3,7 +3,7 @@
 with LibreOffice headless in one run; pages per second and peak memory, printed, not asserted.
 
 Usage: LC_ALL=C.UTF-8 /usr/bin/python3 bench/print_bench.py [--n 200] [--no-libreoffice]"""
-import argparse, glob, os, resource, shutil, subprocess, sys, tempfile, time
+import argparse, glob, os, shutil, subprocess, sys, tempfile, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -17,15 +17,16 @@ def pages_of(folder):
 
 
 def measured(args, env):
-    """Wall seconds, CPU seconds and the peak resident memory (MiB) of the command; the peak is
-    the largest process's, and a run's peak is only told apart from an earlier, smaller one."""
-    r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
+    """Wall seconds, CPU seconds and the peak resident memory (MiB) of the command, from its own
+    resource usage (wait4), so each run's peak is its own; the peak is its largest process's."""
     start = time.monotonic()
-    subprocess.run(args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    p = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    _, status, usage = os.wait4(p.pid, 0)
     seconds = time.monotonic() - start
-    r1 = resource.getrusage(resource.RUSAGE_CHILDREN)
-    cpu = (r1.ru_utime - r0.ru_utime) + (r1.ru_stime - r0.ru_stime)
-    return seconds, cpu, r1.ru_maxrss / 1024.0
+    p.returncode = os.waitstatus_to_exitcode(status)
+    if p.returncode != 0:
+        raise subprocess.CalledProcessError(p.returncode, args)
+    return seconds, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
 
 
 def main():
@@ -48,14 +49,17 @@ def main():
             os.makedirs(sub)
             for name in sorted(os.listdir(src))[:n]:
                 os.link(os.path.join(src, name), os.path.join(sub, name))
-            out = os.path.join(work, 'ours%d' % n)
-            os.makedirs(out)
-            # A fresh interpreter per measurement keeps the children's peak apart.
-            seconds, cpu, peak = measured([cli, 'print', '--source', sub, '--pdf', out, '--sheets', 'all'], env)
-            pages = pages_of(out)
-            print('ledgerix-cli  %3d workbooks: %5d pages in %6.2f s wall (%7.1f pages/s), %6.2f s CPU '
-                  '(%7.1f pages/s), peak %6.1f MiB' % (n, pages, seconds, pages / seconds, cpu, pages / cpu, peak))
-            sys.stdout.flush()
+            # One worker (the CPU cost per page) and one per processor (the batch's wall time).
+            for jobs in sorted({1, os.cpu_count() or 1}):
+                out = os.path.join(work, 'ours%d_%d' % (n, jobs))
+                os.makedirs(out)
+                seconds, cpu, peak = measured([cli, 'print', '--source', sub, '--pdf', out, '--sheets', 'all',
+                                               '--jobs', str(jobs)], env)
+                pages = pages_of(out)
+                print('ledgerix-cli  %3d workbooks, %2d worker(s): %5d pages in %6.2f s wall (%7.1f pages/s), '
+                      '%6.2f s CPU (%7.1f pages/s), peak %6.1f MiB'
+                      % (n, jobs, pages, seconds, pages / seconds, cpu, pages / cpu, peak))
+                sys.stdout.flush()
         if not a.no_libreoffice:
             out = os.path.join(work, 'lo')
             os.makedirs(out)

@@ -32,7 +32,8 @@ constexpr const char* kUsageHead = R"(用法 (usage):
                        [--sheets active|all] [--password TEXT ...] [--password-file FILE]
                        [FILE ...]
   ledgerix-cli print --source DIR --pdf DIR [--type xls|xlsx|all] [--sheets active|all]
-                     [--fit-width] [--password TEXT ...] [--password-file FILE] [FILE ...]
+                     [--fit-width] [--jobs N] [--password TEXT ...] [--password-file FILE]
+                     [FILE ...]
   ledgerix-cli print --source DIR --printer NAME [--type xls|xlsx|all] [--sheets active|all]
                      [--fit-width] [--copies N] [--password TEXT ...] [--password-file FILE]
                      [FILE ...]
@@ -78,6 +79,8 @@ print     Prints the workbooks of DIR (--source) to PDF files in DIR (--pdf), on
   --pdf DIR     folder that receives the PDF files; it must exist
   --sheets S    active (default) or all: every visible worksheet, in order, in one PDF
   --fit-width   fit all columns of each sheet to one page width (the workbook is not changed)
+  --jobs N      render N workbooks at once (1 to 16; default one per processor); files are
+                still written, and their lines printed, in list order
           One line per file: name, result (1 printed, 0 no sheet to print) and the PDF.
           "打印完成！" after the last file when its result is nonzero. An error ends the
           batch as for convert. Exit status as for convert. Takes the password options of
@@ -268,13 +271,23 @@ int RunPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
   BatchOptions options;
   bool have_pdf = false;
   std::string problem;
-  const OwnOptions pdfFolder =
-      [&](const std::string& a, const std::function<bool(std::string*)>& value, std::string* why) {
-        if (a != "--pdf") return OptionTaken::kNotOne;
-        if (!value(&request.pdfFolder)) return *why = "--pdf needs a folder", OptionTaken::kBad;
-        have_pdf = true;
-        return OptionTaken::kTaken;
-      };
+  const OwnOptions pdfFolder = [&](const std::string& a,
+                                   const std::function<bool(std::string*)>& value,
+                                   std::string* why) {
+    if (a == "--jobs") {
+      std::string v;
+      if (!value(&v)) return *why = "--jobs needs a number", OptionTaken::kBad;
+      auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), request.jobs);
+      if (ec != std::errc() || p != v.data() + v.size() || request.jobs < 1 || request.jobs > 16) {
+        return *why = "--jobs must be a number from 1 to 16", OptionTaken::kBad;
+      }
+      return OptionTaken::kTaken;
+    }
+    if (a != "--pdf") return OptionTaken::kNotOne;
+    if (!value(&request.pdfFolder)) return *why = "--pdf needs a folder", OptionTaken::kBad;
+    have_pdf = true;
+    return OptionTaken::kTaken;
+  };
   if (!ParseBatchOptions(args, FitWidthOption(&request.fitWidth, pdfFolder), &options, &problem)) {
     return Usage(err, problem);
   }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 
@@ -52,11 +53,24 @@ struct Fonts {
   FcConfig* config = nullptr;
   PangoFontMap* map = nullptr;
   PangoContext* context = nullptr;  // for measuring, at 72 dpi: one unit is one point
-  std::mutex mutex;                 // pango objects are not thread-safe
+  // For drawing: the same settings, its matrix following the cairo context it draws on
+  // (pango_cairo_update_context), made once rather than for every cell.
+  PangoContext* draw_context = nullptr;
+  // Pango objects are not thread-safe: each thread has its own Fonts (its own font map, as
+  // pango requires); the lock is kept for callers that share one thread's objects.
+  std::mutex mutex;
   // The font East Asian text is drawn in when the cell's own font has no Chinese: the system's
   // Chinese sans-serif, as LibreOffice picks it through fontconfig (before our aliases, which
   // would put the Song font first behind Arial and Calibri).
   std::string east_asian;
+  // Per font: whether it draws Chinese, and measured metrics (see HasChinese, MetricsCache).
+  std::map<std::string, bool> has_chinese;
+  std::map<std::string, double> metrics;
+
+  Fonts();
+  ~Fonts();
+  Fonts(const Fonts&) = delete;
+  Fonts& operator=(const Fonts&) = delete;
 };
 
 std::string ChineseSansSerif(FcConfig* config) {
@@ -81,30 +95,44 @@ std::string ChineseSansSerif(FcConfig* config) {
   return name;
 }
 
+Fonts::Fonts() {
+  config = FcInitLoadConfigAndFonts();
+  if (config) east_asian = ChineseSansSerif(config);
+  if (std::string alias = AliasFile(); !alias.empty() && config) {
+    FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(alias.c_str()), FcTrue);
+    FcConfigBuildFonts(config);
+  }
+  map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+  if (config) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(map), config);
+  // Unhinted metrics: the pages are vectors, and hinting at 72 dpi would round every advance
+  // to a whole point.
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  for (PangoContext** c : {&context, &draw_context}) {
+    *c = pango_font_map_create_context(map);
+    pango_cairo_context_set_resolution(*c, 72);
+    pango_cairo_context_set_font_options(*c, options);
+    pango_context_set_round_glyph_positions(*c, FALSE);
+  }
+  cairo_font_options_destroy(options);
+}
+
+Fonts::~Fonts() {
+  g_object_unref(draw_context);
+  g_object_unref(context);
+  g_object_unref(map);
+  if (config) FcConfigDestroy(config);
+}
+
 Fonts& TheFonts() {
-  static Fonts* fonts = [] {
-    auto* f = new Fonts;
-    f->config = FcInitLoadConfigAndFonts();
-    if (f->config) f->east_asian = ChineseSansSerif(f->config);
-    if (std::string alias = AliasFile(); !alias.empty() && f->config) {
-      FcConfigParseAndLoad(f->config, reinterpret_cast<const FcChar8*>(alias.c_str()), FcTrue);
-      FcConfigBuildFonts(f->config);
-    }
-    f->map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
-    if (f->config) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(f->map), f->config);
-    f->context = pango_font_map_create_context(f->map);
-    pango_cairo_context_set_resolution(f->context, 72);
-    // Unhinted metrics: the pages are vectors, and hinting at 72 dpi would round every advance
-    // to a whole point.
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    pango_cairo_context_set_font_options(f->context, options);
-    cairo_font_options_destroy(options);
-    pango_context_set_round_glyph_positions(f->context, FALSE);
-    return f;
-  }();
-  return *fonts;
+  // The main thread's fonts live as long as the process (drawing may still be under way in
+  // static destructors); other threads' are released when the thread ends.
+  static Fonts* const first = new Fonts;
+  static const std::thread::id first_thread = std::this_thread::get_id();
+  if (std::this_thread::get_id() == first_thread) return *first;
+  thread_local std::unique_ptr<Fonts> own = std::make_unique<Fonts>();
+  return *own;
 }
 
 struct FontDescDeleter {
@@ -129,16 +157,11 @@ struct GObjectDeleter {
 using LayoutPtr = std::unique_ptr<PangoLayout, GObjectDeleter>;
 
 // A layout drawing onto cr with our fonts (never the default font map, which has no aliases).
+// Fonts' mutex held.
 LayoutPtr DrawLayout(cairo_t* cr) {
-  PangoContext* context = pango_font_map_create_context(TheFonts().map);
-  pango_cairo_context_set_resolution(context, 72);
-  pango_cairo_context_set_font_options(context,
-                                       pango_cairo_context_get_font_options(TheFonts().context));
-  pango_context_set_round_glyph_positions(context, FALSE);
+  PangoContext* context = TheFonts().draw_context;
   pango_cairo_update_context(cr, context);
-  LayoutPtr layout(pango_layout_new(context));
-  g_object_unref(context);
-  return layout;
+  return LayoutPtr(pango_layout_new(context));
 }
 
 LayoutPtr MeasureLayout(const FontStyle& font) {
@@ -218,7 +241,7 @@ const std::string& EastAsianFallback() { return TheFonts().east_asian; }
 // Whether the font a family name resolves to draws Chinese itself (宋体 through its alias does;
 // Calibri or Arial do not). Called with the fonts' mutex held.
 bool HasChinese(const std::string& family) {
-  static std::map<std::string, bool> known;
+  std::map<std::string, bool>& known = TheFonts().has_chinese;
   auto it = known.find(family);
   if (it != known.end()) return it->second;
   FontDesc d(pango_font_description_new());
@@ -286,10 +309,7 @@ std::string MetricsKey(const FontStyle& font) {
 
 // Measured once per process and font (under the fonts' lock): every sheet asks again, and
 // every cell of a row whose height is automatic.
-std::map<std::string, double>& MetricsCache() {
-  static std::map<std::string, double> cache;
-  return cache;
-}
+std::map<std::string, double>& MetricsCache() { return TheFonts().metrics; }
 
 }  // namespace
 

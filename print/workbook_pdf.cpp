@@ -75,33 +75,45 @@ std::vector<std::string> PdfNamesFor(const std::vector<std::string>& fileNames) 
   return out;
 }
 
-int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
-                       const std::string& fileName, const std::string& pdfPath, bool fitWidth,
-                       PrintTally* tally) {
+RenderedPdf RenderWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
+                              const std::string& fileName, bool fitWidth) {
   std::unique_ptr<engine::Book> book = OpenForPrinting(sourceFolder + fileName);
   std::vector<print::SheetRef> sheets = SheetsToPrint(*book, scope, fileName);
-  if (sheets.empty()) return 0;
+  RenderedPdf rendered;
+  if (sheets.empty()) return rendered;
 
   print::RenderOptions options;
   options.fit_width = fitWidth;
   options.file_name = fileName;
   options.folder = sourceFolder;
-  std::string bytes;
   try {
-    bytes = print::RenderPdfBytes(sheets, options);
+    rendered.bytes = print::RenderPdfBytes(sheets, options);
   } catch (const AutomationError&) {
     throw;
   } catch (const std::exception& e) {
     throw AutomationError(e.what());
   }
+  rendered.sheets = static_cast<int>(sheets.size());
+  return rendered;
+}
+
+int WriteWorkbookPdf(const RenderedPdf& rendered, const std::string& pdfPath, PrintTally* tally) {
+  if (rendered.sheets == 0) return 0;
   AtomicFile pdf(pdfPath);
-  pdf.Write(bytes);
+  pdf.Write(rendered.bytes);
   pdf.Commit();
   if (tally) {
     ++tally->workbooks;
-    tally->sheets += static_cast<int>(sheets.size());
+    tally->sheets += rendered.sheets;
   }
   return 1;
+}
+
+int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
+                       const std::string& fileName, const std::string& pdfPath, bool fitWidth,
+                       PrintTally* tally) {
+  return WriteWorkbookPdf(RenderWorkbookPdf(scope, sourceFolder, fileName, fitWidth), pdfPath,
+                          tally);
 }
 
 }  // namespace ledgerix

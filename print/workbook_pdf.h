@@ -22,6 +22,19 @@ int PrintWorkbookToPdf(SheetScope scope, const std::string& sourceFolder,
                        const std::string& fileName, const std::string& pdfPath, bool fitWidth,
                        PrintTally* tally = nullptr);
 
+// PrintWorkbookToPdf in two steps, so that a batch can render several workbooks at once and
+// still write them one after the other in its order: the document rendered in memory (empty
+// when the scope leaves no sheet; errors as AutomationError), then written atomically at pdfPath
+// (returns 1 when written, 0 for an empty one).
+struct RenderedPdf {
+  std::string bytes;
+  int sheets = 0;
+};
+RenderedPdf RenderWorkbookPdf(SheetScope scope, const std::string& sourceFolder,
+                              const std::string& fileName, bool fitWidth);
+int WriteWorkbookPdf(const RenderedPdf& rendered, const std::string& pdfPath,
+                     PrintTally* tally = nullptr);
+
 // The pages PrintWorkbookToPdf would write, as PDF bytes, for the print preview; empty when the
 // scope leaves no sheet. pages receives their number.
 std::string PreviewWorkbookPdf(SheetScope scope, const std::string& sourceFolder,

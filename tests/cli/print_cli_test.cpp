@@ -122,6 +122,59 @@ TEST_F(PrintCli, AnUnreadableWorkbookEndsTheBatchAndLeavesNoPartialFile) {
   EXPECT_EQ(testing::ReadFileBytes((pdf.path() / "2坏.pdf").string()), "earlier print");
 }
 
+TEST_F(PrintCli, WorkbooksRenderedAtOnceAreWrittenAndListedInOrder) {
+  // More workbooks than workers, of different sizes, so that later ones finish first.
+  const std::vector<std::string> names = {"1.xlsx", "2.xls", "3.xlsx", "4.xls",
+                                          "5.xlsx", "6.xls", "7.xls",  "8.xlsx"};
+  for (const std::string& n : names) {
+    fs::copy_file(n.ends_with(".xlsx") ? kKind9 : kKind5, source.path() / n);
+  }
+  Result one = RunPrintCli(Args({"--sheets", "all", "--jobs", "1"}));
+  ASSERT_EQ(one.status, 0) << one.err;
+  std::vector<std::string> expected;
+  for (const std::string& n : names) {
+    expected.push_back(n + "\t1\t" + pdf.folder() + n.substr(0, n.find('.')) + ".pdf");
+  }
+  expected.push_back("打印完成！");
+  EXPECT_EQ(Lines(one.out), expected);
+  // What each document shows: its pages' sizes and text.
+  auto shown = [&](const std::string& n) {
+    const std::string file = pdf.folder() + n.substr(0, n.find('.')) + ".pdf";
+    return std::make_pair(print::testing::PageSizes(file), print::testing::PageTexts(file));
+  };
+  std::vector<decltype(shown(""))> by_one;
+  for (const std::string& n : names) {
+    by_one.push_back(shown(n));
+    ASSERT_FALSE(by_one.back().first.empty()) << n;
+  }
+  for (const char* jobs : {"3", "16"}) {
+    SCOPED_TRACE(jobs);
+    Result many = RunPrintCli(Args({"--sheets", "all", "--jobs", jobs}));
+    ASSERT_EQ(many.status, 0) << many.err;
+    EXPECT_EQ(Lines(many.out), expected);
+    for (std::size_t i = 0; i < names.size(); ++i)
+      EXPECT_EQ(shown(names[i]), by_one[i]) << names[i];
+  }
+  for (const char* bad : {"0", "17", "two", ""}) {
+    Result r = RunPrintCli(Args({"--jobs", bad}));
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("--jobs must be a number from 1 to 16"), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(PrintCli, AnErrorWhileOthersRenderStillEndsTheBatchThere) {
+  // The workers may have rendered the workbooks after the bad one already: none of them is
+  // written, and nothing is listed after it.
+  fs::copy_file(kKind5, source.path() / "1好.xls");
+  { std::ofstream(source.path() / "2坏.xls") << "not a workbook at all"; }
+  for (const char* n : {"3后.xls", "4后.xls", "5后.xls"}) fs::copy_file(kKind5, source.path() / n);
+  Result r = RunPrintCli(Args({"--jobs", "4"}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("打印文件 2坏.xls 时出错："), std::string::npos) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"1好.xls\t1\t" + pdf.folder() + "1好.pdf"}));
+  EXPECT_EQ(Listing(pdf.path()), (std::vector<std::string>{"1好.pdf"}));
+}
+
 TEST_F(PrintCli, UsageAndFolderErrors) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"print", "--source", source.path().string()},
