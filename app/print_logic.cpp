@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <map>
 
@@ -186,6 +187,23 @@ std::vector<std::string> RasterisePdfPages(const std::string& pdf, int dpi,
 
 std::string PageOfText(int page, int count) {
   return "第 " + std::to_string(page) + " 页，共 " + std::to_string(count) + " 页";
+}
+
+int CopiesShown(const std::map<std::string, std::string>& userDefaults, int maxCopies) {
+  const int most = std::max(1, maxCopies);
+  auto saved = userDefaults.find(print::kOptCopies);
+  if (saved == userDefaults.end()) return 1;
+  std::string_view text = saved->second;
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range && !text.empty() && text[0] != '-') return most;
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1) return 1;
+  return std::min(value, most);
+}
+
+std::string CopiesToSave(int shown, bool hadSaved) {
+  if (shown <= 1 && !hadSaved) return "";
+  return std::to_string(std::max(1, shown));
 }
 
 }  // namespace ledgerix

@@ -2,6 +2,7 @@
 // list with its selection, and the run its OK hands each file to.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,5 +74,13 @@ std::vector<std::string> RasterisePdfPages(const std::string& pdf, int dpi,
 
 // "第 2 页，共 5 页".
 std::string PageOfText(int page, int count);
+
+// The printer properties' 份数: the user's saved copies, else 1, what a job without a saved
+// default prints; a saved value that is not a number from 1 up shows 1 too, and one above the
+// printer's maximum shows the maximum.
+int CopiesShown(const std::map<std::string, std::string>& userDefaults, int maxCopies);
+// What OK saves for the 份数 shown: never 0; nothing (no saved default) for 1 when none was
+// saved before, so that opening and closing the dialog changes nothing.
+std::string CopiesToSave(int shown, bool hadSaved);
 
 }  // namespace ledgerix

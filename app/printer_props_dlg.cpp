@@ -6,6 +6,7 @@
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
 
+#include "app/print_logic.h"
 #include "app/shell_logic.h"
 #include "app/wx_support.h"
 #include "bridges/spreadsheet.h"
@@ -109,9 +110,8 @@ CPrinterPropsDlg::CPrinterPropsDlg(wxWindow* parent, const print::PrinterInfo& i
     choice->Enable(!c.supported.empty());
   }
   auto* copies = wxDynamicCast(FindWindow(kIdCopies), wxSpinCtrl);
-  copies->SetRange(0, std::max(1, info.maxCopies));
-  auto user = info.userDefaults.find(print::kOptCopies);
-  copies->SetValue(user == info.userDefaults.end() ? 0 : std::atoi(user->second.c_str()));
+  copies->SetRange(1, std::max(1, info.maxCopies));
+  copies->SetValue(CopiesShown(info.userDefaults, info.maxCopies));
   Fit();
   CentreOnParent();
 }
@@ -123,7 +123,8 @@ void CPrinterPropsDlg::OnOK(wxCommandEvent&) {
     values[OptionForControl(id)] = at > 0 ? options[static_cast<std::size_t>(at)] : "";
   }
   const int copies = wxDynamicCast(FindWindow(kIdCopies), wxSpinCtrl)->GetValue();
-  values[print::kOptCopies] = copies > 0 ? std::to_string(copies) : "";
+  values[print::kOptCopies] =
+      CopiesToSave(copies, m_info.userDefaults.count(print::kOptCopies) > 0);
   try {
     print::SaveUserDefaults(m_info.name, values);
   } catch (const AutomationError& e) {

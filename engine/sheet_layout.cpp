@@ -48,4 +48,12 @@ bool SheetLayout::RowHidden(std::uint32_t row) const {
   return it == rows.end() ? default_rows_hidden : it->second.hidden;
 }
 
+const HeaderFooterPicture* HeaderFooter::PictureFor(bool footer, HeaderFooterPage page,
+                                                    HeaderFooterSection section) const {
+  for (const HeaderFooterPicture& p : pictures) {
+    if (p.footer == footer && p.page == page && p.section == section) return &p;
+  }
+  return nullptr;
+}
+
 }  // namespace ledgerix::engine

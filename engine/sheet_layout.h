@@ -171,6 +171,23 @@ struct PageSetup {
   bool print_gridlines = false, print_headings = false;
 };
 
+// A picture a header or footer section shows where its text has &G (.xlsx: a shape of the
+// sheet's header/footer VML drawing). Only PNG and JPEG are drawn; other formats are kept as
+// Other and skipped by the printing.
+enum class HeaderFooterPage : std::uint8_t { Odd, Even, First };  // odd_header, even_…, first_…
+enum class HeaderFooterSection : std::uint8_t { Left, Center, Right };
+enum class PictureFormat : std::uint8_t { Other, Png, Jpeg };
+
+struct HeaderFooterPicture {
+  bool footer = false;
+  HeaderFooterPage page = HeaderFooterPage::Odd;
+  HeaderFooterSection section = HeaderFooterSection::Center;
+  double width_pt = 0, height_pt = 0;  // the size the drawing states
+  PictureFormat format = PictureFormat::Other;
+  std::string part;   // the image part it came from ("xl/media/image1.png")
+  std::string bytes;  // the image file
+};
+
 // Header and footer texts with their &-codes, as stored.
 struct HeaderFooter {
   std::string odd_header, odd_footer;
@@ -180,6 +197,11 @@ struct HeaderFooter {
   bool different_first = false;
   bool scale_with_doc = true;
   bool align_with_margins = true;
+  std::vector<HeaderFooterPicture> pictures;  // at most one per section of each text
+
+  // The picture of one section of a header or footer text, or null.
+  const HeaderFooterPicture* PictureFor(bool footer, HeaderFooterPage page,
+                                        HeaderFooterSection section) const;
 };
 
 struct SheetLayout {

@@ -631,6 +631,79 @@ void ReadHeaderFooter(pugi::xml_node hf, HeaderFooter* out) {
   out->first_footer = TextOf(hf, "firstFooter");
 }
 
+// A VML style length ("48pt", "0.5in", "64px"; a bare number is pixels) in points.
+std::optional<double> VmlPoints(std::string_view length) {
+  length = Trim(length);
+  if (length.size() > 2 && length.substr(length.size() - 2) == "px") {
+    double px = 0;
+    if (!ParseXmlNumber(length.substr(0, length.size() - 2), &px) || px <= 0) return std::nullopt;
+    return px * 72 / 96;
+  }
+  if (std::optional<double> mm = MillimetresOf(length)) return *mm * 72 / 25.4;
+  double px = 0;
+  if (!ParseXmlNumber(length, &px) || px <= 0) return std::nullopt;
+  return px * 72 / 96;
+}
+
+// One property of a CSS-like style attribute ("position:absolute;width:48pt;height:24pt").
+std::string_view StyleProperty(std::string_view style, std::string_view name) {
+  while (!style.empty()) {
+    std::size_t semi = style.find(';');
+    std::string_view item = style.substr(0, semi);
+    style = semi == std::string_view::npos ? std::string_view() : style.substr(semi + 1);
+    std::size_t colon = item.find(':');
+    if (colon == std::string_view::npos) continue;
+    if (Trim(item.substr(0, colon)) == name) return Trim(item.substr(colon + 1));
+  }
+  return {};
+}
+
+// "CH", "LF", "RHEVEN", "CFFIRST": which section of which header or footer a shape is.
+bool ParseShapePlace(std::string_view id, HeaderFooterPicture* out) {
+  if (id.size() < 2) return false;
+  switch (id[0]) {
+    case 'L':
+      out->section = HeaderFooterSection::Left;
+      break;
+    case 'C':
+      out->section = HeaderFooterSection::Center;
+      break;
+    case 'R':
+      out->section = HeaderFooterSection::Right;
+      break;
+    default:
+      return false;
+  }
+  if (id[1] != 'H' && id[1] != 'F') return false;
+  out->footer = id[1] == 'F';
+  std::string_view pages = id.substr(2);
+  if (pages.empty()) {
+    out->page = HeaderFooterPage::Odd;
+  } else if (pages == "EVEN") {
+    out->page = HeaderFooterPage::Even;
+  } else if (pages == "FIRST") {
+    out->page = HeaderFooterPage::First;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+PictureFormat SniffPicture(std::string_view bytes) {
+  if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return PictureFormat::Png;
+  if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return PictureFormat::Jpeg;
+  return PictureFormat::Other;
+}
+
+// The value of the attribute with this local name, whatever its prefix ("r:id", "o:relid").
+const char* PrefixedAttribute(pugi::xml_node node, const char* local) {
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    const char* name = a.name();
+    if (std::strchr(name, ':') && std::strcmp(LocalName(name), local) == 0) return a.value();
+  }
+  return nullptr;
+}
+
 // Manual breaks only: an automatic one (man absent or false) is the writer's own pagination.
 std::vector<std::uint32_t> ReadBreaks(pugi::xml_node list, std::uint32_t limit) {
   std::vector<std::uint32_t> out;
@@ -800,6 +873,61 @@ void ReadXlsxLayout(pugi::xml_node worksheet, int tab, const std::string& name,
         out->title_cols = std::make_pair(range.first_col, range.last_col);
       }
     }
+  }
+}
+
+void ReadXlsxHeaderFooterPictures(pugi::xml_node worksheet, const std::string& sheet_part,
+                                  const XlsxPackageAccess& package, HeaderFooter* out) {
+  try {
+    const char* id = PrefixedAttribute(ChildElement(worksheet, "legacyDrawingHF"), "id");
+    if (!id || !*id) return;
+    std::optional<std::string> vml_part = package.target(sheet_part, id);
+    if (!vml_part) return;
+    std::optional<std::string> vml = package.read(*vml_part);
+    if (!vml) return;
+    pugi::xml_document doc;
+    if (!doc.load_buffer(vml->data(), vml->size(), pugi::parse_default)) return;
+    // Shapes sit below the root, in groups too.
+    std::vector<pugi::xml_node> shapes;
+    for (pugi::xml_node n = doc.first_child(); n;) {
+      if (IsElement(n, "shape")) shapes.push_back(n);
+      if (n.first_child()) {
+        n = n.first_child();
+        continue;
+      }
+      while (n && !n.next_sibling()) n = n.parent();
+      if (n) n = n.next_sibling();
+    }
+    for (pugi::xml_node shape : shapes) {
+      HeaderFooterPicture picture;
+      if (!ParseShapePlace(Trim(shape.attribute("id").value()), &picture)) continue;
+      if (out->PictureFor(picture.footer, picture.page, picture.section)) continue;
+      pugi::xml_node image = ChildElement(shape, "imagedata");
+      const char* rel = PrefixedAttribute(image, "relid");
+      if (!rel) rel = PrefixedAttribute(image, "id");
+      if (!rel || !*rel) continue;
+      std::string_view style = shape.attribute("style").value();
+      std::optional<double> w = VmlPoints(StyleProperty(style, "width"));
+      std::optional<double> h = VmlPoints(StyleProperty(style, "height"));
+      // Larger than any paper: damage, and nothing a page could show.
+      constexpr double kMaxPicturePt = 2000;
+      if (!w || !h || !std::isfinite(*w) || !std::isfinite(*h) || *w > kMaxPicturePt ||
+          *h > kMaxPicturePt) {
+        continue;
+      }
+      std::optional<std::string> image_part = package.target(*vml_part, rel);
+      if (!image_part) continue;
+      std::optional<std::string> bytes = package.read(*image_part);
+      if (!bytes) continue;
+      picture.width_pt = *w;
+      picture.height_pt = *h;
+      picture.format = SniffPicture(*bytes);
+      picture.part = std::move(*image_part);
+      picture.bytes = std::move(*bytes);
+      out->pictures.push_back(std::move(picture));
+    }
+  } catch (const std::exception&) {
+    // A damaged drawing or image part: the pictures read so far are kept.
   }
 }
 

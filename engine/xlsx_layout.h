@@ -3,6 +3,7 @@
 // print names. Read only when printing asks; values that do not parse are left unset.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
@@ -23,6 +24,19 @@ struct XlsxPrintName {
   std::string formula;             // "Sheet1!$A$1:$H$44,Sheet1!$J$1:$K$9"
 };
 std::vector<XlsxPrintName> ReadXlsxPrintNames(pugi::xml_node workbook);
+
+// The package as the header/footer pictures need it: the bytes of a part (nullopt when it is
+// missing), and the part that a relationship id of a part points to (nullopt when none).
+struct XlsxPackageAccess {
+  std::function<std::optional<std::string>(const std::string& part)> read;
+  std::function<std::optional<std::string>(const std::string& part, const std::string& id)> target;
+};
+
+// The header and footer pictures of the worksheet part `sheet_part`: the shapes of the VML
+// drawing its <legacyDrawingHF> names, each with its image. Pictures are cosmetic: a missing or
+// damaged drawing or image leaves the list short, never fails.
+void ReadXlsxHeaderFooterPictures(pugi::xml_node worksheet, const std::string& sheet_part,
+                                  const XlsxPackageAccess& package, HeaderFooter* out);
 
 // One worksheet part. tab is its position in <sheets> and name its name, to pick its print
 // names from names.

@@ -207,6 +207,16 @@ class XlsxBook : public Book {
     }
     ReadXlsxLayout(xml.doc.document_element(), sheet_tabs_[index], sheets_[index].name,
                    *print_names_, &out);
+    ReadXlsxHeaderFooterPictures(
+        xml.doc.document_element(), part,
+        {[this](const std::string& name) { return zip_.ReadPart(name, kMaxPartBytes); },
+         [this](const std::string& from, const std::string& id) -> std::optional<std::string> {
+           for (const Relationship& rel : ReadRelationships(zip_, from)) {
+             if (rel.id == id) return rel.target;
+           }
+           return std::nullopt;
+         }},
+        &out.header_footer);
   }
 
   // A styles or theme part that cannot be read leaves the defaults.

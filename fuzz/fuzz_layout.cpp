@@ -31,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           }
           seen += layout.merges.size() + layout.print_area.size() + layout.row_breaks.size() +
                   layout.header_footer.odd_header.size();
+          for (const HeaderFooterPicture& picture : layout.header_footer.pictures) {
+            seen += picture.bytes.size() + picture.part.size() + (picture.width_pt > 0) +
+                    (picture.height_pt > 0);
+          }
         } catch (const BookError&) {
           // A sheet that cannot be read at all; the others still are.
         }

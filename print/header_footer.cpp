@@ -1,5 +1,6 @@
 #include "print/header_footer.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace ledgerix::print {
@@ -36,7 +37,7 @@ HeaderFooterSections ParseHeaderFooter(std::string_view text, const HeaderFooter
   engine::FontStyle font = base;
   auto emit = [&](std::string_view piece) {
     if (piece.empty()) return;
-    if (!section->empty() && section->back().font == font) {
+    if (!section->empty() && !section->back().picture && section->back().font == font) {
       section->back().text += piece;
     } else {
       section->push_back({std::string(piece), font});
@@ -147,7 +148,11 @@ HeaderFooterSections ParseHeaderFooter(std::string_view text, const HeaderFooter
         break;
       case 'G':
       case 'g':
-        break;  // a picture: not drawn
+        if (std::none_of(section->begin(), section->end(),
+                         [](const HeaderFooterRun& r) { return r.picture; })) {
+          section->push_back({std::string(), font, true});
+        }
+        break;
       case '"': {
         std::size_t end = text.find('"', i);
         if (end == std::string_view::npos) end = text.size();

@@ -26,6 +26,7 @@ struct HeaderFooterContext {
 struct HeaderFooterRun {
   std::string text;
   engine::FontStyle font;
+  bool picture = false;  // where &G puts the section's picture; no text
 };
 
 struct HeaderFooterSections {
@@ -34,7 +35,8 @@ struct HeaderFooterSections {
 };
 
 // Text outside &L, &C or &R goes to the centre. Unknown codes are dropped; a lone trailing "&"
-// too. `base` is the font runs start with.
+// too. The first &G of a section is a picture run, later ones are dropped (a section has one
+// picture). `base` is the font runs start with.
 HeaderFooterSections ParseHeaderFooter(std::string_view text, const HeaderFooterContext& context,
                                        const engine::FontStyle& base);
 

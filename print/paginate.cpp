@@ -153,7 +153,7 @@ std::optional<PaperSize> PaperForCode(std::uint16_t code) {
   }
 }
 
-PaperSize PaperFor(const engine::PageSetup& page) {
+std::optional<PaperSize> PaperNamedBy(const engine::PageSetup& page) {
   if (page.paper) {
     if (auto size = PaperForCode(*page.paper)) return *size;
   }
@@ -161,6 +161,12 @@ PaperSize PaperFor(const engine::PageSetup& page) {
       *page.paper_height_mm > 0) {
     return Mm(*page.paper_width_mm, *page.paper_height_mm);
   }
+  return std::nullopt;
+}
+
+PaperSize PaperFor(const engine::PageSetup& page, const std::optional<PaperSize>& unnamed) {
+  if (auto named = PaperNamedBy(page)) return *named;
+  if (unnamed && unnamed->width_pt > 0 && unnamed->height_pt > 0) return *unnamed;
   return Mm(210, 297);
 }
 
@@ -177,9 +183,10 @@ double DefaultWidthChars(double base_chars, int mdw) {
   return std::trunc(px / mdw * 256) / 256;
 }
 
-PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override) {
+PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override,
+                   const std::optional<PaperSize>& unnamed_paper) {
   PageFrame f;
-  PaperSize paper = PaperFor(page);
+  PaperSize paper = PaperFor(page, unnamed_paper);
   bool landscape = page.orientation == engine::Orientation::Landscape;
   f.paper_width_pt = landscape ? paper.height_pt : paper.width_pt;
   f.paper_height_pt = landscape ? paper.width_pt : paper.height_pt;

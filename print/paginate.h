@@ -27,9 +27,13 @@ struct PaperSize {
   double width_pt = 0, height_pt = 0;  // portrait
 };
 
-// The paper of a page setup: its code (the table both formats share), else its custom size, else
-// A4 (what the printers this program serves default to).
-PaperSize PaperFor(const engine::PageSetup& page);
+// The paper a page setup names: its code (the table both formats share) when the table knows
+// it, else its custom size; nullopt when it names neither.
+std::optional<PaperSize> PaperNamedBy(const engine::PageSetup& page);
+// The paper a sheet is laid out on: the one its page setup names, else `unnamed` (the printer's
+// paper when printing), else A4 (what the printers this program serves default to).
+PaperSize PaperFor(const engine::PageSetup& page,
+                   const std::optional<PaperSize>& unnamed = std::nullopt);
 // nullopt for a code without a known size.
 std::optional<PaperSize> PaperForCode(std::uint16_t code);
 
@@ -74,8 +78,10 @@ struct PageFrame {
 
 // The page setup of a sheet as a frame: application defaults for what the file leaves out
 // (margins 0.75/0.75/1/1 in, header and footer 0.5 in, scale 100). fit_width_override puts
-// every column on one page width without changing the workbook.
-PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override = false);
+// every column on one page width without changing the workbook. `unnamed_paper` is the paper
+// of a page setup that names none (PaperFor).
+PageFrame FrameFor(const engine::PageSetup& page, bool fit_width_override = false,
+                   const std::optional<PaperSize>& unnamed_paper = std::nullopt);
 
 struct Page {
   std::size_t range = 0;  // index into SheetGeometry::ranges

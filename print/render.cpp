@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -514,6 +515,94 @@ PangoAttrList* FontAttributes(const FontStyle& font, bool mono) {
   return attrs;
 }
 
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+// A picture larger than this is refused rather than allocated: header logos are a few hundred
+// pixels wide, and a damaged header could state anything.
+constexpr long long kMaxPicturePixels = 16LL << 20;
+
+struct PngReader {
+  std::string_view bytes;
+  std::size_t at = 0;
+};
+
+cairo_status_t ReadPngBytes(void* closure, unsigned char* data, unsigned int length) {
+  auto* r = static_cast<PngReader*>(closure);
+  if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+  std::memcpy(data, r->bytes.data() + r->at, length);
+  r->at += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+// The pixel size a JPEG file's frame header states; false when there is none.
+bool JpegSize(std::string_view b, int* width, int* height) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(b[i]); };
+  std::size_t i = 2;
+  while (i + 4 <= b.size()) {
+    if (byte(i) != 0xFF) return false;
+    unsigned marker = byte(i + 1);
+    if (marker == 0xFF) {
+      ++i;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {
+      i += 2;
+      continue;
+    }
+    std::size_t length = std::size_t{byte(i + 2)} << 8 | byte(i + 3);
+    bool frame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (i + 9 > b.size()) return false;
+      *height = byte(i + 5) << 8 | byte(i + 6);
+      *width = byte(i + 7) << 8 | byte(i + 8);
+      return *width > 0 && *height > 0;
+    }
+    if (length < 2) return false;
+    i += 2 + length;
+  }
+  return false;
+}
+
+void DeleteString(void* data) { delete static_cast<std::string*>(data); }
+
+// PNG through cairo's own reader. JPEG is not decoded: the PDF takes the file as it is (cairo
+// embeds JPEG data attached to a surface of its size), so no JPEG library is needed. Anything
+// else (EMF, WMF, damaged data) gives null and is not drawn.
+SurfacePtr DecodePicture(const engine::HeaderFooterPicture& picture) {
+  if (picture.format == engine::PictureFormat::Png) {
+    PngReader reader{picture.bytes};
+    SurfacePtr surface(cairo_image_surface_create_from_png_stream(&ReadPngBytes, &reader));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    if (static_cast<long long>(cairo_image_surface_get_width(surface.get())) *
+            cairo_image_surface_get_height(surface.get()) >
+        kMaxPicturePixels) {
+      return nullptr;
+    }
+    return surface;
+  }
+  if (picture.format == engine::PictureFormat::Jpeg) {
+    int w = 0, h = 0;
+    if (!JpegSize(picture.bytes, &w, &h) || static_cast<long long>(w) * h > kMaxPicturePixels) {
+      return nullptr;
+    }
+    SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    auto* copy = new std::string(picture.bytes);
+    if (cairo_surface_set_mime_data(surface.get(), CAIRO_MIME_TYPE_JPEG,
+                                    reinterpret_cast<const unsigned char*>(copy->data()),
+                                    copy->size(), &DeleteString, copy) != CAIRO_STATUS_SUCCESS) {
+      delete copy;
+      return nullptr;
+    }
+    return surface;
+  }
+  return nullptr;
+}
+
 struct SheetJob {
   engine::Book* book = nullptr;
   int sheet = 0;
@@ -528,6 +617,9 @@ struct SheetJob {
   std::unordered_map<std::uint64_t, std::size_t> merged;
   bool mono = false;
   bool gridlines = false;
+  // The header and footer pictures decoded, by their index in the layout's list; null for a
+  // format that is not drawn or an image that does not decode.
+  std::vector<SurfacePtr> pictures;
 
   const engine::CellRange* MergeAt(std::uint32_t r, std::uint32_t c) const {
     auto it = merged.find(engine::SheetLayout::CellKey(r, c));
@@ -1066,6 +1158,7 @@ LayoutPtr SectionLayout(cairo_t* cr, const std::vector<HeaderFooterRun>& runs, b
   std::string text;
   PangoAttrList* attrs = pango_attr_list_new();
   for (const HeaderFooterRun& run : runs) {
+    if (run.picture) continue;
     auto start = static_cast<guint>(text.size());
     text += run.text;
     auto end = static_cast<guint>(text.size());
@@ -1089,28 +1182,78 @@ LayoutPtr SectionLayout(cairo_t* cr, const std::vector<HeaderFooterRun>& runs, b
   return layout;
 }
 
-void DrawHeaderFooter(cairo_t* cr, const HeaderFooterSections& sections, const PageFrame& f,
-                      bool footer, bool mono) {
+// A section's picture sits where its &G is, between the text before and after it, at the stated
+// size (not scaled with the sheet). The header's top stays at the header margin and the
+// footer's bottom at the footer margin, with text bottom-aligned beside the picture; a picture
+// taller than the margin leaves runs over the cells, as the cells are never moved for it.
+void DrawHeaderFooter(cairo_t* cr, const HeaderFooterSections& sections, const SheetJob& job,
+                      bool footer, engine::HeaderFooterPage page) {
+  const PageFrame& f = job.frame;
+  const engine::HeaderFooter& hf = job.layout->header_footer;
   struct Part {
     const std::vector<HeaderFooterRun>* runs;
     PangoAlignment align;
+    engine::HeaderFooterSection section;
   };
-  for (Part part :
-       {Part{&sections.left, PANGO_ALIGN_LEFT}, Part{&sections.center, PANGO_ALIGN_CENTER},
-        Part{&sections.right, PANGO_ALIGN_RIGHT}}) {
+  for (Part part : {Part{&sections.left, PANGO_ALIGN_LEFT, engine::HeaderFooterSection::Left},
+                    Part{&sections.center, PANGO_ALIGN_CENTER, engine::HeaderFooterSection::Center},
+                    Part{&sections.right, PANGO_ALIGN_RIGHT, engine::HeaderFooterSection::Right}}) {
     if (part.runs->empty()) continue;
+    cairo_surface_t* image = nullptr;
+    const engine::HeaderFooterPicture* picture = nullptr;
+    auto at = std::find_if(part.runs->begin(), part.runs->end(),
+                           [](const HeaderFooterRun& r) { return r.picture; });
+    if (at != part.runs->end()) {
+      picture = hf.PictureFor(footer, page, part.section);
+      if (picture)
+        image = job.pictures[static_cast<std::size_t>(picture - hf.pictures.data())].get();
+    }
+    std::vector<HeaderFooterRun> before(part.runs->begin(), image ? at : part.runs->end());
+    std::vector<HeaderFooterRun> after(image ? at + 1 : part.runs->end(), part.runs->end());
     std::lock_guard lock(TheFonts().mutex);
-    LayoutPtr layout = SectionLayout(cr, *part.runs, mono);
-    pango_layout_set_alignment(layout.get(), part.align);
-    PangoRectangle logical;
-    pango_layout_get_extents(layout.get(), nullptr, &logical);
-    double w = logical.width / double(PANGO_SCALE), h = logical.height / double(PANGO_SCALE);
+    struct Block {
+      LayoutPtr layout;
+      double w = 0, h = 0;
+    };
+    auto block = [&](const std::vector<HeaderFooterRun>& runs) {
+      Block b;
+      if (std::all_of(runs.begin(), runs.end(), [](const auto& r) { return r.text.empty(); })) {
+        return b;
+      }
+      b.layout = SectionLayout(cr, runs, job.mono);
+      pango_layout_set_alignment(b.layout.get(), part.align);
+      PangoRectangle logical;
+      pango_layout_get_extents(b.layout.get(), nullptr, &logical);
+      b.w = logical.width / double(PANGO_SCALE);
+      b.h = logical.height / double(PANGO_SCALE);
+      return b;
+    };
+    Block first = block(before), last = block(after);
+    double pw = image ? picture->width_pt : 0, ph = image ? picture->height_pt : 0;
+    double w = first.w + pw + last.w, h = std::max({first.h, ph, last.h});
     double x = part.align == PANGO_ALIGN_LEFT    ? f.left
                : part.align == PANGO_ALIGN_RIGHT ? f.paper_width_pt - f.right - w
                                                  : (f.paper_width_pt - w) / 2;
     double y = footer ? f.paper_height_pt - f.footer - h : f.header;
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout.get());
+    if (first.layout) {
+      cairo_move_to(cr, x, y + h - first.h);
+      pango_cairo_show_layout(cr, first.layout.get());
+    }
+    if (image) {
+      double iw = cairo_image_surface_get_width(image), ih = cairo_image_surface_get_height(image);
+      cairo_save(cr);
+      cairo_translate(cr, x + first.w, y + h - ph);
+      cairo_scale(cr, pw / iw, ph / ih);
+      cairo_set_source_surface(cr, image, 0, 0);
+      cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+      cairo_rectangle(cr, 0, 0, iw, ih);
+      cairo_fill(cr);
+      cairo_restore(cr);
+    }
+    if (last.layout) {
+      cairo_move_to(cr, x + first.w + pw, y + h - last.h);
+      pango_cairo_show_layout(cr, last.layout.get());
+    }
   }
 }
 
@@ -1136,10 +1279,13 @@ std::unique_ptr<SheetJob> Prepare(const SheetRef& ref, const RenderOptions& opti
   PangoMeasure measure;
   job->geometry = MeasureSheet(*job->layout, *job->styles, *job->cells, measure,
                                ShownFor(ref.book->date1904()));
-  job->frame = FrameFor(job->layout->page, options.fit_width);
+  job->frame = FrameFor(job->layout->page, options.fit_width, options.unnamed_paper);
   job->pagination = Paginate(job->geometry, job->frame);
   job->mono = job->layout->page.black_and_white;
   job->gridlines = job->layout->page.print_gridlines;
+  for (const engine::HeaderFooterPicture& picture : job->layout->header_footer.pictures) {
+    job->pictures.push_back(DecodePicture(picture));
+  }
   for (std::size_t i = 0; i < job->layout->merges.size(); ++i) {
     const engine::CellRange& m = job->layout->merges[i];
     // Merges far past anything printed cannot show; keep the index small.
@@ -1283,10 +1429,12 @@ void DrawPage(cairo_t* cr, const SheetJob& job, const Page& page, std::size_t in
   base.bold = base.italic = base.strike = false;
   base.underline = engine::Underline::None;
   base.color = engine::ColorRef::Auto();
+  const engine::HeaderFooterPage which = first  ? engine::HeaderFooterPage::First
+                                         : even ? engine::HeaderFooterPage::Even
+                                                : engine::HeaderFooterPage::Odd;
   if (!header.empty())
-    DrawHeaderFooter(cr, ParseHeaderFooter(header, ctx, base), job.frame, false, job.mono);
-  if (!footer.empty())
-    DrawHeaderFooter(cr, ParseHeaderFooter(footer, ctx, base), job.frame, true, job.mono);
+    DrawHeaderFooter(cr, ParseHeaderFooter(header, ctx, base), job, false, which);
+  if (!footer.empty()) DrawHeaderFooter(cr, ParseHeaderFooter(footer, ctx, base), job, true, which);
 }
 
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/book.h"
+#include "print/paginate.h"
 
 namespace ledgerix::print {
 
@@ -21,6 +23,9 @@ struct RenderOptions {
   // At most this many pages of each sheet are drawn (0: all of them); &N still counts every
   // page. A preview, or a check of a sheet formatted down to its last row, needs no more.
   int max_pages_per_sheet = 0;
+  // The paper of a sheet whose page setup names none (the printer's when printing); A4 when
+  // unset. A sheet naming its own paper keeps it.
+  std::optional<PaperSize> unnamed_paper;
 };
 
 struct SheetRef {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "bridges/spreadsheet.h"
+#include "print/paginate.h"
 
 namespace ledgerix::print {
 namespace {
@@ -25,30 +26,6 @@ std::string_view BaseName(std::string_view path) {
 std::string_view Folder(std::string_view path) {
   auto slash = path.find_last_of("/\\");
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
-
-// A sheet that names no paper is drawn on the printer's: its page setup (the book's own copy,
-// read from the file) gets the printer's size for the drawing and is put back afterwards. The
-// file is never changed; the workbook is closed unsaved after printing anyway.
-class PrinterPaperForDrawing {
- public:
-  PrinterPaperForDrawing(engine::Book& book, int sheet, const PrinterPaper& paper)
-      : page_(const_cast<engine::PageSetup&>(book.Layout(sheet).page)), saved_(page_) {
-    page_.paper_width_mm = paper.width_mm;
-    page_.paper_height_mm = paper.length_mm;
-  }
-  ~PrinterPaperForDrawing() { page_ = saved_; }
-  PrinterPaperForDrawing(const PrinterPaperForDrawing&) = delete;
-  PrinterPaperForDrawing& operator=(const PrinterPaperForDrawing&) = delete;
-
- private:
-  engine::PageSetup& page_;
-  engine::PageSetup saved_;
-};
-
-bool NamesNoPaper(const engine::PageSetup& page) {
-  return !page.paper && !(page.paper_width_mm && page.paper_height_mm && *page.paper_width_mm > 0 &&
-                          *page.paper_height_mm > 0);
 }
 
 }  // namespace
@@ -98,17 +75,19 @@ int PrintSheetToPrinter(engine::Book& book, int sheet, const std::string& path,
   options.title = JobTitle(path, sheetName);
   // Without a paper of its own the pages take the printer's size, not the drawing's default.
   std::optional<PrinterPaper> printerPaper;
-  if (NamesNoPaper(page)) printerPaper = DefaultPaper(name);
+  if (!PaperNamedBy(page)) printerPaper = DefaultPaper(name);
   if (printerPaper) options.media = printerPaper->media;
 
   RenderOptions render_options;
   render_options.fit_width = overrides.fit_width;
   render_options.file_name = std::string(BaseName(path));
   render_options.folder = std::string(Folder(path));
+  if (printerPaper) {
+    render_options.unnamed_paper =
+        PaperSize{printerPaper->width_mm * kPointsPerMm, printerPaper->length_mm * kPointsPerMm};
+  }
   std::string pdf;
   try {
-    std::optional<PrinterPaperForDrawing> drawnOn;
-    if (printerPaper) drawnOn.emplace(book, sheet, *printerPaper);
     pdf = render(SheetRef{&book, sheet}, render_options);
   } catch (const AutomationError&) {
     throw;

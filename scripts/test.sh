@@ -45,8 +45,9 @@ seeds_of() {
   done
   # Encrypted with the default password too: seeds that take a reader into decryption.
   echo tests/data/encrypted
-  # Workbooks with print setups for the pagination target.
+  # Workbooks with print setups for the pagination target; header and footer pictures for both.
   if [ "$name" = paginate ]; then echo tests/data/print/fixtures; fi
+  if [ "$name" = paginate ] || [ "$name" = layout ]; then echo tests/data/header_picture; fi
 }
 
 # The inputs of a libFuzzer run: a target that measures and paginates every sheet runs some

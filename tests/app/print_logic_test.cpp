@@ -103,6 +103,27 @@ TEST(PrintDialogPlan, SourceSettingGetsASeparatorAndNoKindSuffix) {
   EXPECT_EQ(start.sourceTreeFolder, "/prog/");
 }
 
+// 份数 in the printer properties: 1 when nothing is saved (never 0), a damaged or out-of-range
+// saved value brought back into 1..max, and 0 never saved.
+TEST(PrinterPropertiesCopies, OneByDefaultAndNeverZero) {
+  EXPECT_EQ(CopiesShown({}, 999), 1);
+  EXPECT_EQ(CopiesShown({{print::kOptMedia, "iso_a4_210x297mm"}}, 999), 1);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "3"}}, 999), 3);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "0"}}, 999), 1);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "-2"}}, 999), 1);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "两份"}}, 999), 1);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "3x"}}, 999), 1);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "5000"}}, 999), 999);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "99999999999"}}, 999), 999);
+  EXPECT_EQ(CopiesShown({{print::kOptCopies, "2"}}, 0), 1) << "the range is 1 to 1 then";
+
+  EXPECT_EQ(CopiesToSave(1, false), "") << "opening and closing saves nothing new";
+  EXPECT_EQ(CopiesToSave(0, false), "");
+  EXPECT_EQ(CopiesToSave(0, true), "1");
+  EXPECT_EQ(CopiesToSave(1, true), "1");
+  EXPECT_EQ(CopiesToSave(4, false), "4");
+}
+
 TEST(PrintSummaryText, CountsAndWhere) {
   EXPECT_EQ(PrintSummary({3, 5}, "FilePDF", ""),
             "已将 3 个工作簿（5 个工作表）发送到打印机 FilePDF");

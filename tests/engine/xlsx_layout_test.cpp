@@ -406,4 +406,109 @@ TEST(XlsxLayoutSheet, LayoutIsReadOnlyWhenAskedAndLeavesCellsAlone) {
   EXPECT_NO_THROW(broken->Layout(0));
 }
 
+// Header and footer pictures: the VML drawing that <legacyDrawingHF> names, its shapes by
+// section ("CH", "LFFIRST", "RHEVEN") with their stated size, each image through the drawing's
+// own relationships.
+const char* kPng = "\x89PNG\r\n\x1a\n-not-decoded-here";
+const char* kVmlRels =
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"x/image\" Target=\"../media/image1.png\"/>"
+    "<Relationship Id=\"rId2\" Type=\"x/image\" Target=\"../media/image2.emf\"/>"
+    "<Relationship Id=\"rId3\" Type=\"x/image\" Target=\"../media/gone.png\"/>"
+    "<Relationship Id=\"rId4\" Type=\"x/image\" Target=\"../media/image3.jpeg\"/>"
+    "</Relationships>";
+
+std::string Shape(const std::string& id, const std::string& style, const std::string& rel) {
+  return "<v:shape id=\"" + id + "\" type=\"#_x0000_t75\" style='position:absolute;" + style +
+         ";\n  z-index:1'><v:imagedata o:relid=\"" + rel + "\" o:title=\"logo\"/></v:shape>";
+}
+
+Parts WithHeaderPictures(const std::string& vml) {
+  // The r: prefix is left undeclared, as the parser reads attributes by their local name.
+  Parts parts =
+      Package(Worksheet("<sheetData/><headerFooter><oddHeader>&amp;C&amp;G</oddHeader>"
+                        "</headerFooter><legacyDrawingHF r:id=\"rId7\"/>"));
+  parts.push_back({"xl/worksheets/_rels/sheet1.xml.rels",
+                   std::string("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+                               "2006/relationships\"><Relationship Id=\"rId7\" Type=\"") +
+                       kRel + "vmlDrawing\" Target=\"../drawings/vmlDrawing1.vml\"/>" +
+                       "</Relationships>"});
+  parts.push_back({"xl/drawings/vmlDrawing1.vml", vml});
+  parts.push_back({"xl/drawings/_rels/vmlDrawing1.vml.rels", kVmlRels});
+  parts.push_back({"xl/media/image1.png", kPng});
+  parts.push_back({"xl/media/image2.emf", std::string("\x01\x00\x00\x00 EMF", 8)});
+  parts.push_back({"xl/media/image3.jpeg", "\xFF\xD8\xFF\xE0jfif"});
+  return parts;
+}
+
+std::string Vml(const std::string& shapes) {
+  return "<xml xmlns:v=\"urn:schemas-microsoft-com:vml\" "
+         "xmlns:o=\"urn:schemas-microsoft-com:office:office\"><o:shapelayout v:ext=\"edit\"/>"
+         "<v:shapetype id=\"_x0000_t75\" coordsize=\"21600,21600\"/>" +
+         shapes + "</xml>";
+}
+
+TEST(XlsxLayoutHeaderFooter, PicturesBySectionWithTheirSizeAndImage) {
+  auto book = Open(WithHeaderPictures(
+      Vml(Shape("CH", "margin-left:0;width:48pt;height:24pt", "rId1") +
+          Shape("CH", "width:10pt;height:10pt", "rId4") +  // a second one: the first is kept
+          Shape("LFFIRST", "width:1in;height:0.5in", "rId2") +
+          Shape("RHEVEN", "width:64px;height:32", "rId4") +
+          Shape("CF", "width:20pt;height:20pt", "rId3") +            // its image part is missing
+          Shape("_x0000_s1025", "width:20pt;height:20pt", "rId1") +  // not a section
+          "<v:group><v:shape id=\"RF\" style=\"width:5mm;height:5mm\"><v:imagedata "
+          "o:relid=\"rId1\"/></v:shape></v:group>")));
+  const HeaderFooter& hf = book->Layout(0).header_footer;
+  EXPECT_EQ(hf.odd_header, "&C&G");
+  ASSERT_EQ(hf.pictures.size(), 4u);
+  const HeaderFooterPicture* centre =
+      hf.PictureFor(false, HeaderFooterPage::Odd, HeaderFooterSection::Center);
+  ASSERT_NE(centre, nullptr);
+  EXPECT_DOUBLE_EQ(centre->width_pt, 48);
+  EXPECT_DOUBLE_EQ(centre->height_pt, 24);
+  EXPECT_EQ(centre->format, PictureFormat::Png);
+  EXPECT_EQ(centre->part, "xl/media/image1.png");
+  EXPECT_EQ(centre->bytes, kPng);
+
+  const HeaderFooterPicture* first =
+      hf.PictureFor(true, HeaderFooterPage::First, HeaderFooterSection::Left);
+  ASSERT_NE(first, nullptr);
+  EXPECT_DOUBLE_EQ(first->width_pt, 72);
+  EXPECT_DOUBLE_EQ(first->height_pt, 36);
+  EXPECT_EQ(first->format, PictureFormat::Other) << "EMF is kept but not drawable";
+
+  const HeaderFooterPicture* even =
+      hf.PictureFor(false, HeaderFooterPage::Even, HeaderFooterSection::Right);
+  ASSERT_NE(even, nullptr);
+  EXPECT_DOUBLE_EQ(even->width_pt, 48);
+  EXPECT_DOUBLE_EQ(even->height_pt, 24);
+  EXPECT_EQ(even->format, PictureFormat::Jpeg);
+
+  const HeaderFooterPicture* grouped =
+      hf.PictureFor(true, HeaderFooterPage::Odd, HeaderFooterSection::Right);
+  ASSERT_NE(grouped, nullptr);
+  EXPECT_NEAR(grouped->width_pt, 5 * 72 / 25.4, 1e-9);
+  EXPECT_EQ(hf.PictureFor(true, HeaderFooterPage::Odd, HeaderFooterSection::Center), nullptr);
+}
+
+TEST(XlsxLayoutHeaderFooter, DamagedOrMissingDrawingsLeaveNoPicturesAndNoError) {
+  // VML that is not XML, a shape without a size or with one no paper holds, a drawing part
+  // that is missing.
+  for (const std::string& vml :
+       {std::string("<xml><v:shape id=\"CH\""), Vml(Shape("CH", "position:absolute", "rId1")),
+        Vml(Shape("CH", "width:-4pt;height:2pt", "rId1")),
+        Vml(Shape("CH", "width:1e300pt;height:2pt", "rId1")),
+        Vml(Shape("CH", "width:3000pt;height:2pt", "rId1"))}) {
+    auto book = Open(WithHeaderPictures(vml));
+    const SheetLayout& layout = book->Layout(0);
+    EXPECT_TRUE(layout.header_footer.pictures.empty()) << vml;
+    EXPECT_EQ(layout.header_footer.odd_header, "&C&G");
+  }
+  Parts parts = WithHeaderPictures(Vml(Shape("CH", "width:4pt;height:2pt", "rId1")));
+  std::erase_if(parts, [](const auto& p) { return p.first == "xl/drawings/vmlDrawing1.vml"; });
+  EXPECT_TRUE(Open(parts)->Layout(0).header_footer.pictures.empty());
+  // Without <legacyDrawingHF> the drawing is not looked at.
+  EXPECT_TRUE(Open(Package(Worksheet("<sheetData/>")))->Layout(0).header_footer.pictures.empty());
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/server.h"
+#include "print/paginate.h"
 #include "print/sheet_printer.h"
 #include "tests/convert/test_files.h"
 #include "tests/support/private_cupsd.h"
@@ -49,13 +50,19 @@ class PrintRunTest : public ::testing::Test {
                                    std::string_view printer) {
       print::PrintSheetToPrinter(
           book, sheet, path, printer,
-          [this](const print::SheetRef& ref, const print::RenderOptions&) {
+          [this](const print::SheetRef& ref, const print::RenderOptions& options) {
             std::string pdf = testing::MinimalPdf({"sheet " + std::to_string(ref.sheet) + " of " +
                                                    std::to_string(ref.book->sheets().size())});
             rendered_.push_back(pdf);
             const engine::PageSetup& page = ref.book->Layout(ref.sheet).page;
-            drawnPaper_.push_back(
+            bookPaper_.push_back(
                 {page.paper_width_mm.value_or(0), page.paper_height_mm.value_or(0)});
+            if (!print::PaperNamedBy(page) && options.unnamed_paper) {
+              drawnPaper_.push_back({options.unnamed_paper->width_pt / print::kPointsPerMm,
+                                     options.unnamed_paper->height_pt / print::kPointsPerMm});
+            } else {
+              drawnPaper_.push_back(bookPaper_.back());
+            }
             return pdf;
           });
     });
@@ -91,6 +98,7 @@ class PrintRunTest : public ::testing::Test {
   TempFolder source_;
   std::vector<std::string> rendered_;
   std::vector<std::pair<double, double>> drawnPaper_;  // the size the drawing saw, 0 for none
+  std::vector<std::pair<double, double>> bookPaper_;   // the book's own custom size, 0 for none
   RecordingSink sink_;
 };
 
@@ -150,6 +158,7 @@ TEST_F(PrintRunTest, AWorkbookWithoutPaperIsDrawnAndPrintedOnThePrintersDefault)
   ASSERT_EQ(drawnPaper_.size(), 1u);
   EXPECT_NEAR(drawnPaper_[0].first, 215.9, 0.01);
   EXPECT_NEAR(drawnPaper_[0].second, 279.4, 0.01);
+  EXPECT_EQ(bookPaper_[0], (std::pair<double, double>{0, 0})) << "the book is not rewritten";
   EXPECT_NE(server_->PageLog().find("无纸张 na_letter_8.5x11in"), std::string::npos)
       << server_->PageLog();
 
@@ -160,6 +169,7 @@ TEST_F(PrintRunTest, AWorkbookWithoutPaperIsDrawnAndPrintedOnThePrintersDefault)
   ASSERT_EQ(drawnPaper_.size(), 2u);
   EXPECT_NEAR(drawnPaper_[1].first, 148, 0.01);
   EXPECT_NEAR(drawnPaper_[1].second, 210, 0.01);
+  EXPECT_EQ(bookPaper_[1], (std::pair<double, double>{0, 0}));
   EXPECT_NE(server_->PageLog().find("无纸张 iso_a5_148x210mm"), std::string::npos)
       << server_->PageLog();
 

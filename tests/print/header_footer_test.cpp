@@ -39,6 +39,23 @@ TEST(HeaderFooterCodes, SectionsAndFields) {
             "13|1|&|3||x");
 }
 
+// &G marks where the section's picture goes, between the text around it; a section has one
+// picture, so a second &G in it is dropped, and text after the picture is a run of its own.
+TEST(HeaderFooterCodes, PicturesAreOneMarkedRunPerSection) {
+  auto s = ParseHeaderFooter("&L甲&G乙&G丙&C&G&R&G", Context(), Base());
+  ASSERT_EQ(s.left.size(), 3u);
+  EXPECT_EQ(s.left[0].text, "甲");
+  EXPECT_TRUE(s.left[1].picture);
+  EXPECT_EQ(s.left[1].text, "");
+  EXPECT_FALSE(s.left[2].picture);
+  EXPECT_EQ(s.left[2].text, "乙丙");
+  ASSERT_EQ(s.center.size(), 1u);
+  EXPECT_TRUE(s.center[0].picture);
+  ASSERT_EQ(s.right.size(), 1u);
+  EXPECT_TRUE(s.right[0].picture);
+  EXPECT_EQ(SectionText(s.left), "甲乙丙");
+}
+
 TEST(HeaderFooterCodes, FontsSizesStylesAndColours) {
   auto s = ParseHeaderFooter("&C&\"黑体,加粗\"&14标题&B&I细&\"-,Regular\"&KFF0000红&S删&U下",
                              Context(), Base());

@@ -351,6 +351,22 @@ TEST(PaperAndFrame, DefaultsOrientationAndOverride) {
   setup.paper_height_mm = 200;
   EXPECT_NEAR(PaperFor(setup).height_pt, 200 * kPointsPerMm, 1e-9);
 
+  // The paper given for a page setup naming none: taken then only, an unknown code included.
+  const PaperSize letter{612, 792};
+  EXPECT_NEAR(PaperFor(setup, letter).height_pt, 200 * kPointsPerMm, 1e-9) << "its own size";
+  setup.paper_width_mm.reset();
+  EXPECT_FALSE(PaperNamedBy(setup));
+  EXPECT_DOUBLE_EQ(PaperFor(setup, letter).width_pt, 612);
+  setup.paper = 8;
+  EXPECT_NEAR(PaperFor(setup, letter).width_pt, 297 * kPointsPerMm, 0.01);
+  EXPECT_NEAR(PaperNamedBy(setup)->width_pt, 297 * kPointsPerMm, 0.01);
+  engine::PageSetup unnamed;
+  unnamed.orientation = engine::Orientation::Landscape;
+  f = FrameFor(unnamed, false, letter);
+  EXPECT_DOUBLE_EQ(f.paper_width_pt, 792);
+  EXPECT_DOUBLE_EQ(f.paper_height_pt, 612);
+  EXPECT_NEAR(PaperFor(unnamed, PaperSize{0, 0}).width_pt, 595.3, 0.1) << "no size: A4";
+
   engine::PageSetup fitted;
   fitted.fit_to_page = true;
   fitted.fit_width = 3;

@@ -242,6 +242,81 @@ TEST(RenderPages, SheetsOfOneWorkbookInOneDocumentWithTheirOwnPaper) {
   EXPECT_GT(sizes[2].first, sizes[2].second);
 }
 
+// The printer's paper for a sheet that names none, given through the options: the sheet that
+// names no paper is laid out on it, one that names its own keeps it, and neither book's page
+// setup is touched.
+TEST(RenderPages, AnUnnamedPaperGoesToSheetsNamingNoneOnlyAndTheBooksStayAsRead) {
+  HandBook none({"无纸张"});
+  none.cells.Set(0, 0, Variant::String("信纸"));
+  none.layout.page.orientation = engine::Orientation::Landscape;
+  HandBook a3({"A3"});
+  a3.cells.Set(0, 0, Variant::String("自己的纸"));
+  a3.layout.page.paper = 8;
+  HandBook custom({"自定义"});
+  custom.cells.Set(0, 0, Variant::String("自定义"));
+  custom.layout.page.paper_width_mm = 100;
+  custom.layout.page.paper_height_mm = 150;
+  RenderOptions options = FixedClock();
+  options.unnamed_paper = PaperSize{612, 792};  // US Letter
+  TempDir dir;
+  std::string pdf = dir.File("papers.pdf");
+  ASSERT_EQ(RenderPdf({{&none, 0}, {&a3, 0}, {&custom, 0}}, pdf, options), 3);
+  auto sizes = PageSizes(pdf);
+  ASSERT_EQ(sizes.size(), 3u);
+  EXPECT_NEAR(sizes[0].first, 792, 0.5) << "Letter, landscape as the sheet says";
+  EXPECT_NEAR(sizes[0].second, 612, 0.5);
+  EXPECT_NEAR(sizes[1].first, 841.89, 0.5);
+  EXPECT_NEAR(sizes[1].second, 1190.55, 0.5);
+  EXPECT_NEAR(sizes[2].first, 100 * kPointsPerMm, 0.5);
+  EXPECT_NEAR(sizes[2].second, 150 * kPointsPerMm, 0.5);
+  const engine::PageSetup& drawn = none.Layout(0).page;
+  EXPECT_FALSE(drawn.paper);
+  EXPECT_FALSE(drawn.paper_width_mm);
+  EXPECT_FALSE(drawn.paper_height_mm);
+
+  // Without it the default stays A4.
+  ASSERT_EQ(RenderPdf({{&none, 0}}, pdf, FixedClock()), 1);
+  sizes = PageSizes(pdf);
+  ASSERT_EQ(sizes.size(), 1u);
+  EXPECT_NEAR(sizes[0].first, 841.89, 0.5);
+  EXPECT_NEAR(sizes[0].second, 595.28, 0.5);
+}
+
+// Header pictures that cannot be drawn (a damaged PNG, a JPEG without a frame header, an EMF)
+// are left out; the page and the text around them still print.
+TEST(RenderPages, PicturesThatDoNotDecodeAreSkippedAndTheirTextStays) {
+  HandBook book;
+  book.cells.Set(0, 0, Variant::String("正文"));
+  book.layout.header_footer.odd_header = "&L左&G右&C&G&R&G";
+  auto picture = [](engine::HeaderFooterSection section, engine::PictureFormat format,
+                    std::string bytes) {
+    engine::HeaderFooterPicture p;
+    p.section = section;
+    p.format = format;
+    p.width_pt = 40;
+    p.height_pt = 20;
+    p.bytes = std::move(bytes);
+    return p;
+  };
+  book.layout.header_footer.pictures = {
+      picture(engine::HeaderFooterSection::Left, engine::PictureFormat::Png,
+              std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+      picture(engine::HeaderFooterSection::Center, engine::PictureFormat::Jpeg,
+              std::string("\xFF\xD8\xFF\xE0\x00\x04"
+                          "ab\xFF\xD9",
+                          10)),
+      picture(engine::HeaderFooterSection::Right, engine::PictureFormat::Other,
+              std::string("\x01\0\0\0", 4))};
+  TempDir dir;
+  std::string pdf = dir.File("broken_pictures.pdf");
+  ASSERT_EQ(RenderPdf({{&book, 0}}, pdf, FixedClock()), 1);
+  std::vector<std::string> texts = PageTexts(pdf);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("左右"), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find("正文"), std::string::npos);
+  EXPECT_EQ(testing::Run("pdfimages -list '" + pdf + "' | tail -n +3"), "");
+}
+
 TEST(RenderPages, NumbersTooWideShowHashesAndFitWidthKeepsOnePageAcross) {
   HandBook book;
   book.layout.columns.push_back({0, 0, 2.0, false, std::nullopt});  // about 2 digits wide

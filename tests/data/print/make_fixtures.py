@@ -1,5 +1,11 @@
 #!/usr/bin/python3
 """Workbooks for the printing tests, written by openpyxl: run with LC_ALL=C.UTF-8 from here."""
+import io
+import struct
+import subprocess
+import zipfile
+import zlib
+
 import openpyxl
 import openpyxl.chart
 
@@ -52,7 +58,98 @@ def no_paper():
     wb.save("../printer_paper/no_paper.xlsx")
 
 
+def png(width, height, rgb):
+    # A solid-colour PNG, written by hand so the fixture needs no imaging library.
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    rows = b"".join(b"\0" + bytes(rgb) * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def header_picture():
+    # A red 40x20 pixel PNG in the centre header at 60x30 pt, between text in the left and
+    # right sections; an EMF in the left footer that is not drawn and a blue 16x8 pixel JPEG
+    # (made by Debian's ImageMagick, /usr/bin/convert) in the right footer at 24x12 pt.
+    # openpyxl writes the workbook; the VML drawing, its images and relationships are added as
+    # the spreadsheet application writes them (openpyxl drops header pictures).
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "页眉图片"
+    ws["A1"] = "页眉有图片"
+    ws.page_setup.paperSize = ws.PAPERSIZE_A4
+    ws.page_margins.header = 0.3
+    ws.oddHeader.left.text = "左侧"
+    ws.oddHeader.center.text = "&G"
+    ws.oddHeader.right.text = "第&P页"
+    ws.oddFooter.left.text = "&G"
+    ws.oddFooter.right.text = "&G"
+    out = io.BytesIO()
+    wb.save(out)
+    vml = """<xml xmlns:v="urn:schemas-microsoft-com:vml"
+ xmlns:o="urn:schemas-microsoft-com:office:office"
+ xmlns:x="urn:schemas-microsoft-com:office:excel">
+ <o:shapelayout v:ext="edit"><o:idmap v:ext="edit" data="1"/></o:shapelayout>
+ <v:shapetype id="_x0000_t75" coordsize="21600,21600" o:spt="75" o:preferrelative="t"
+  path="m@4@5l@4@11@9@11@9@5xe" filled="f" stroked="f"/>
+ <v:shape id="CH" o:spid="_x0000_s1025" type="#_x0000_t75"
+  style='position:absolute;margin-left:0;margin-top:0;width:60pt;height:30pt;z-index:1'>
+  <v:imagedata o:relid="rId1" o:title="red"/><o:lock v:ext="edit" rotation="t"/>
+ </v:shape>
+ <v:shape id="LF" o:spid="_x0000_s1026" type="#_x0000_t75"
+  style='position:absolute;margin-left:0;margin-top:0;width:30pt;height:30pt;z-index:2'>
+  <v:imagedata o:relid="rId2" o:title="emf"/>
+ </v:shape>
+ <v:shape id="RF" o:spid="_x0000_s1027" type="#_x0000_t75"
+  style='position:absolute;margin-left:0;margin-top:0;width:24pt;height:12pt;z-index:3'>
+  <v:imagedata o:relid="rId3" o:title="blue"/>
+ </v:shape></xml>"""
+    rels_ns = "http://schemas.openxmlformats.org/package/2006/relationships"
+    rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+    vml_rels = (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+                f'<Relationships xmlns="{rels_ns}">'
+                f'<Relationship Id="rId1" Type="{rel}image" Target="../media/image1.png"/>'
+                f'<Relationship Id="rId2" Type="{rel}image" Target="../media/image2.emf"/>'
+                f'<Relationship Id="rId3" Type="{rel}image" Target="../media/image3.jpeg"/>'
+                f'</Relationships>')
+    sheet_rels = (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+                  f'<Relationships xmlns="{rels_ns}"><Relationship Id="rId1" '
+                  f'Type="{rel}vmlDrawing" Target="../drawings/vmlDrawing1.vml"/>'
+                  f'</Relationships>')
+    # An EMF header with nothing after it: enough to be recognised and skipped.
+    emf = struct.pack("<II", 1, 88) + bytes(80)
+    with zipfile.ZipFile(out) as src, zipfile.ZipFile("../header_picture/header_picture.xlsx",
+                                                      "w", zipfile.ZIP_DEFLATED) as dst:
+        for item in src.infolist():
+            data = src.read(item.filename)
+            if item.filename == "xl/worksheets/sheet1.xml":
+                data = data.replace(
+                    b"</worksheet>",
+                    b'<legacyDrawingHF xmlns:r="' + rel[:-1].encode() + b'" r:id="rId1"/>'
+                    b"</worksheet>")
+            elif item.filename == "[Content_Types].xml":
+                data = data.replace(
+                    b"<Default ",
+                    b'<Default Extension="vml" ContentType="application/'
+                    b'vnd.openxmlformats-officedocument.vmlDrawing"/>'
+                    b'<Default Extension="png" ContentType="image/png"/>'
+                    b'<Default Extension="emf" ContentType="image/x-emf"/>'
+                    b'<Default Extension="jpeg" ContentType="image/jpeg"/><Default ', 1)
+            dst.writestr(item.filename, data)
+        dst.writestr("xl/worksheets/_rels/sheet1.xml.rels", sheet_rels)
+        dst.writestr("xl/drawings/vmlDrawing1.vml", vml)
+        dst.writestr("xl/drawings/_rels/vmlDrawing1.vml.rels", vml_rels)
+        dst.writestr("xl/media/image1.png", png(40, 20, (255, 0, 0)))
+        dst.writestr("xl/media/image2.emf", emf)
+        jpeg = subprocess.run(["/usr/bin/convert", "-size", "16x8", "xc:#0000ff", "-strip",
+                               "jpeg:-"], check=True, capture_output=True).stdout
+        dst.writestr("xl/media/image3.jpeg", jpeg)
+
+
 if __name__ == "__main__":
     hidden_only()
     three_sheets()
     no_paper()
+    header_picture()
