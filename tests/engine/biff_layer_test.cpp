@@ -8,20 +8,12 @@
 #include "engine/biff_cursor.h"
 #include "engine/book.h"
 #include "tests/engine/biff_test_builder.h"
+#include "tests/engine/book_error.h"
 
 namespace ledgerix::engine {
 namespace {
 
 using namespace testing;
-
-std::string ErrorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const BookError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 TEST(BiffSubstream, SplitsRecordsUpToTheClosingEofAcrossNestedSubstreams) {
   std::string stream = Bof8(0x10) + Number(0, 0, 1) + Bof8(0x20) + Eof() + Number(1, 0, 2) + Eof() +

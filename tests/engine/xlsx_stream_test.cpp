@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/book.h"
+#include "tests/engine/book_error.h"
 #include "tests/engine/xlsx_test_package.h"
 
 using ledgerix::Variant;
@@ -23,15 +24,6 @@ Variant Cell(Book& book, int sheet, const char* a1) {
   EXPECT_TRUE(ParseA1(a1, &row, &col)) << a1;
   const Variant* v = book.Cells(sheet).Find(row, col);
   return v ? *v : Variant();
-}
-
-std::string ErrorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const BookError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 // Under the sanitizers every allocation is slower and larger: a taller sheet proves no more.
