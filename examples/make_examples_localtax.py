@@ -28,6 +28,9 @@ STYLE_SECTION = xlwt.easyxf("font: bold on; " + BORDERS)
 STYLE_LINE = xlwt.easyxf("align: horiz center; " + BORDERS)
 STYLE_MONEY = xlwt.easyxf(BORDERS, num_format_str="#,##0.00")
 STYLE_PLAIN = xlwt.easyxf("")
+# Header texts wider than their columns (the taxpayer name, the first day of the period) are
+# made smaller, never cut off by the text beside them.
+STYLE_SHRINK = xlwt.easyxf("align: shrink_to_fit on")
 
 
 # --- balance sheets ---------------------------------------------------------------------------
@@ -191,11 +194,11 @@ def balance_sheet(wb, sheet_name, company, period, left, right, footer_row, seed
     ws.write(0, 0, "纳税人识别号：" + taxpayer)
     ws.write_merge(0, 0, 2, 3, "资 产 负 债 表", STYLE_TITLE)
     ws.write(0, 4, "所属期起：")
-    ws.write(0, 5, start)
+    ws.write(0, 5, start, STYLE_SHRINK)
     ws.write(0, 6, "所属期止：")
     ws.write(0, 7, finish)
     ws.write(1, 0, "纳税人名称：")
-    ws.write(1, 1, name)
+    ws.write_merge(1, 1, 1, 2, name, STYLE_SHRINK)
     ws.write(1, 3, year)
     ws.write(1, 5, month)
     ws.write(1, 6, "填表日期：")

@@ -251,7 +251,7 @@ def fill_standards_balance(ws, taxpayer, company, period, seed):
     ws["A41"] = "单位负责人："
     ws["D41"] = "财务负责人："
     ws["H41"] = "制表人："
-    widths(ws, (24, 4, 6, 16, 16, 30, 6, 16, 16))
+    widths(ws, (24, 4, 6, 16, 16, 36, 6, 16, 16))
 
 
 # --- kind 4: standards-edition income statement -----------------------------------------------
