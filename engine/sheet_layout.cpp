@@ -56,4 +56,40 @@ const HeaderFooterPicture* HeaderFooter::PictureFor(bool footer, HeaderFooterPag
   return nullptr;
 }
 
+bool ParseHeaderFooterShapeName(std::string_view id, HeaderFooterPicture* out) {
+  if (id.size() < 2) return false;
+  switch (id[0]) {
+    case 'L':
+      out->section = HeaderFooterSection::Left;
+      break;
+    case 'C':
+      out->section = HeaderFooterSection::Center;
+      break;
+    case 'R':
+      out->section = HeaderFooterSection::Right;
+      break;
+    default:
+      return false;
+  }
+  if (id[1] != 'H' && id[1] != 'F') return false;
+  out->footer = id[1] == 'F';
+  std::string_view pages = id.substr(2);
+  if (pages.empty()) {
+    out->page = HeaderFooterPage::Odd;
+  } else if (pages == "EVEN") {
+    out->page = HeaderFooterPage::Even;
+  } else if (pages == "FIRST") {
+    out->page = HeaderFooterPage::First;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+PictureFormat SniffPictureFormat(std::string_view bytes) {
+  if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return PictureFormat::Png;
+  if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return PictureFormat::Jpeg;
+  return PictureFormat::Other;
+}
+
 }  // namespace ledgerix::engine

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -172,8 +173,8 @@ struct PageSetup {
 };
 
 // A picture a header or footer section shows where its text has &G (.xlsx: a shape of the
-// sheet's header/footer VML drawing). Only PNG and JPEG are drawn; other formats are kept as
-// Other and skipped by the printing.
+// sheet's header/footer VML drawing; .xls: a shape of the sheet's HFPicture drawing). Only PNG
+// and JPEG are drawn; other formats are kept as Other and skipped by the printing.
 enum class HeaderFooterPage : std::uint8_t { Odd, Even, First };  // odd_header, even_…, first_…
 enum class HeaderFooterSection : std::uint8_t { Left, Center, Right };
 enum class PictureFormat : std::uint8_t { Other, Png, Jpeg };
@@ -184,9 +185,15 @@ struct HeaderFooterPicture {
   HeaderFooterSection section = HeaderFooterSection::Center;
   double width_pt = 0, height_pt = 0;  // the size the drawing states
   PictureFormat format = PictureFormat::Other;
-  std::string part;   // the image part it came from ("xl/media/image1.png")
+  std::string part;   // where the image came from ("xl/media/image1.png", "HFPicture blip 2")
   std::string bytes;  // the image file
 };
+
+// Both readers name a picture's place as VML does: "CH", "LF", "RHEVEN", "CFFIRST" (section,
+// header or footer, then the pages). False for any other name.
+bool ParseHeaderFooterShapeName(std::string_view name, HeaderFooterPicture* out);
+// PNG or JPEG by the file's signature; anything else is Other.
+PictureFormat SniffPictureFormat(std::string_view bytes);
 
 // Header and footer texts with their &-codes, as stored.
 struct HeaderFooter {

@@ -713,6 +713,7 @@ void ReadXlsLayout(const XlsSource& source, const Substream& sheet, int tab, She
   SheetReader reader{source, *out};
   int depth = 0;
   bool in_custom_view = false;
+  std::vector<Record> pictures;
   for (const Record& r : sheet.records) {
     if (r.id == kBof || r.id == kBof2 || r.id == kBof3 || r.id == kBof4) {
       ++depth;
@@ -727,6 +728,7 @@ void ReadXlsLayout(const XlsSource& source, const Substream& sheet, int tab, She
     if (r.id == kUserSViewBegin) in_custom_view = true;
     if (r.id == kUserSViewEnd) in_custom_view = false;
     if (in_custom_view) continue;
+    if (r.id == kHfPicture) pictures.push_back(r);
     try {
       reader.Read(r);
     } catch (const BookError&) {
@@ -734,6 +736,7 @@ void ReadXlsLayout(const XlsSource& source, const Substream& sheet, int tab, She
     }
   }
   TidyColumns(&out->columns);
+  if (!pictures.empty()) ReadXlsHeaderFooterPictures(source, pictures, &out->header_footer);
 
   if (!source.globals || source.version < Version::kBiff5 || tab < 0) return;
   PrintNames names;

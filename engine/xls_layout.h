@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "engine/biff_codepage.h"
 #include "engine/biff_records.h"
@@ -26,5 +27,11 @@ void ReadXlsStyles(const XlsSource& source, StyleTable* out);
 // are passed over); tab is its position among the BOUNDSHEET records, which the built-in
 // Print_Area and Print_Titles names refer to.
 void ReadXlsLayout(const XlsSource& source, const Substream& sheet, int tab, SheetLayout* out);
+
+// A BIFF8 sheet's header and footer pictures: its HFPicture records (in stream order) hold the
+// drawing whose shapes name their section and image, the globals' HFPicture records the drawing
+// group that stores the images. Appended to out->pictures; damage leaves a picture out.
+void ReadXlsHeaderFooterPictures(const XlsSource& source, const std::vector<Record>& sheet_records,
+                                 HeaderFooter* out);
 
 }  // namespace ledgerix::engine::biff

@@ -658,43 +658,6 @@ std::string_view StyleProperty(std::string_view style, std::string_view name) {
   return {};
 }
 
-// "CH", "LF", "RHEVEN", "CFFIRST": which section of which header or footer a shape is.
-bool ParseShapePlace(std::string_view id, HeaderFooterPicture* out) {
-  if (id.size() < 2) return false;
-  switch (id[0]) {
-    case 'L':
-      out->section = HeaderFooterSection::Left;
-      break;
-    case 'C':
-      out->section = HeaderFooterSection::Center;
-      break;
-    case 'R':
-      out->section = HeaderFooterSection::Right;
-      break;
-    default:
-      return false;
-  }
-  if (id[1] != 'H' && id[1] != 'F') return false;
-  out->footer = id[1] == 'F';
-  std::string_view pages = id.substr(2);
-  if (pages.empty()) {
-    out->page = HeaderFooterPage::Odd;
-  } else if (pages == "EVEN") {
-    out->page = HeaderFooterPage::Even;
-  } else if (pages == "FIRST") {
-    out->page = HeaderFooterPage::First;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-PictureFormat SniffPicture(std::string_view bytes) {
-  if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return PictureFormat::Png;
-  if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return PictureFormat::Jpeg;
-  return PictureFormat::Other;
-}
-
 // The value of the attribute with this local name, whatever its prefix ("r:id", "o:relid").
 const char* PrefixedAttribute(pugi::xml_node node, const char* local) {
   for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
@@ -900,7 +863,7 @@ void ReadXlsxHeaderFooterPictures(pugi::xml_node worksheet, const std::string& s
     }
     for (pugi::xml_node shape : shapes) {
       HeaderFooterPicture picture;
-      if (!ParseShapePlace(Trim(shape.attribute("id").value()), &picture)) continue;
+      if (!ParseHeaderFooterShapeName(Trim(shape.attribute("id").value()), &picture)) continue;
       if (out->PictureFor(picture.footer, picture.page, picture.section)) continue;
       pugi::xml_node image = ChildElement(shape, "imagedata");
       const char* rel = PrefixedAttribute(image, "relid");
@@ -921,7 +884,7 @@ void ReadXlsxHeaderFooterPictures(pugi::xml_node worksheet, const std::string& s
       if (!bytes) continue;
       picture.width_pt = *w;
       picture.height_pt = *h;
-      picture.format = SniffPicture(*bytes);
+      picture.format = SniffPictureFormat(*bytes);
       picture.part = std::move(*image_part);
       picture.bytes = std::move(*bytes);
       out->pictures.push_back(std::move(picture));

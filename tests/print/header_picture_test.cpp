@@ -1,6 +1,7 @@
-// Header and footer pictures of an .xlsx made by tests/data/print/make_fixtures.py: the PNG in
-// the centre header and the JPEG in the right footer are in the PDF at their stated size and
-// place, the EMF in the left footer is skipped without an error.
+// Header and footer pictures of an .xlsx and its .xls twin made by
+// tests/data/print/make_fixtures.py: the PNG in the centre header and the JPEG in the right
+// footer are in the PDF at their stated size and place, the EMF in the left footer is skipped
+// without an error. And the header logo of a workbook Excel wrote, from the corpus.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -15,12 +16,15 @@
 #include "print/paginate.h"
 #include "print/render.h"
 #include "tests/outside_tools.h"
+#include "tests/support/corpus.h"
 
 namespace ledgerix::print {
 namespace {
 
 const std::string kFixture =
     std::string(LEDGERIX_TEST_DATA) + "/header_picture/header_picture.xlsx";
+const std::string kXlsFixture =
+    std::string(LEDGERIX_TEST_DATA) + "/header_picture/header_picture.xls";
 
 struct TempDir {
   TempDir() {
@@ -120,12 +124,13 @@ TEST(HeaderFooterPictures, TheReaderFindsThemWithTheirSectionSizeAndBytes) {
   EXPECT_EQ(jpeg->part, "xl/media/image3.jpeg");
 }
 
-TEST(HeaderFooterPictures, PngAndJpegAreDrawnAtTheirPlaceAndSizeAndEmfIsSkipped) {
-  auto book = engine::OpenBook(kFixture);
+// Both fixtures print alike: the same pictures at the same places.
+void ExpectFixturePrinted(const std::string& fixture) {
+  auto book = engine::OpenBook(fixture);
   TempDir dir;
   const std::filesystem::path pdf = dir.path / "header_picture.pdf";
   RenderOptions options;
-  options.file_name = "header_picture.xlsx";
+  options.file_name = std::filesystem::path(fixture).filename().string();
   ASSERT_EQ(RenderPdf({{book.get(), 0}}, pdf.string(), options), 1);
 
   std::vector<ListedImage> images = ListImages(pdf);
@@ -152,6 +157,106 @@ TEST(HeaderFooterPictures, PngAndJpegAreDrawnAtTheirPlaceAndSizeAndEmfIsSkipped)
   EXPECT_TRUE(Blue(page.At(529, 800)));
   EXPECT_FALSE(Blue(page.At(514, 800)));
   EXPECT_FALSE(Blue(page.At(529, 790)));
+}
+
+TEST(HeaderFooterPictures, PngAndJpegAreDrawnAtTheirPlaceAndSizeAndEmfIsSkipped) {
+  ExpectFixturePrinted(kFixture);
+}
+
+TEST(HeaderFooterPictures, XlsReaderFindsThemWithTheirSectionSizeAndBytes) {
+  auto book = engine::OpenBook(kXlsFixture);
+  const engine::HeaderFooter& hf = book->Layout(0).header_footer;
+  ASSERT_EQ(hf.pictures.size(), 3u);
+  const auto* png =
+      hf.PictureFor(false, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Center);
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->format, engine::PictureFormat::Png);
+  EXPECT_DOUBLE_EQ(png->width_pt, 60);
+  EXPECT_DOUBLE_EQ(png->height_pt, 30);
+  EXPECT_EQ(png->bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+  EXPECT_EQ(png->bytes.substr(png->bytes.size() - 8, 4), "IEND") << "the file ends with it";
+  EXPECT_EQ(png->part, "HFPicture blip 2");
+  const auto* emf =
+      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Left);
+  ASSERT_NE(emf, nullptr);
+  EXPECT_EQ(emf->format, engine::PictureFormat::Other);
+  EXPECT_EQ(emf->bytes.size(), 88u) << "the EMF without the picture record's own header";
+  EXPECT_EQ(emf->part, "HFPicture blip 1");
+  const auto* jpeg =
+      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Right);
+  ASSERT_NE(jpeg, nullptr);
+  EXPECT_EQ(jpeg->format, engine::PictureFormat::Jpeg);
+  EXPECT_DOUBLE_EQ(jpeg->width_pt, 24);
+  EXPECT_DOUBLE_EQ(jpeg->height_pt, 12);
+  EXPECT_EQ(jpeg->bytes.substr(jpeg->bytes.size() - 2), "\xFF\xD9");
+  EXPECT_EQ(jpeg->part, "HFPicture blip 3");
+  // The same images as the .xlsx holds.
+  auto xlsx = engine::OpenBook(kFixture);
+  const engine::HeaderFooter& twin = xlsx->Layout(0).header_footer;
+  ASSERT_EQ(twin.pictures.size(), 3u);
+  EXPECT_EQ(png->bytes, twin.PictureFor(false, engine::HeaderFooterPage::Odd,
+                                        engine::HeaderFooterSection::Center)
+                            ->bytes);
+  EXPECT_EQ(emf->bytes,
+            twin.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Left)
+                ->bytes);
+}
+
+TEST(HeaderFooterPictures, XlsPngAndJpegAreDrawnAtTheirPlaceAndSizeAndEmfIsSkipped) {
+  ExpectFixturePrinted(kXlsFixture);
+}
+
+// Excel's own HFPicture records: a 208x181 PNG logo in the right header of one sheet, shown at
+// 83x72 pixels; the image store in the globals, the drawing in the sheet after its charts.
+TEST(HeaderFooterPicturesCorpus, AnExcelHeaderLogoIsReadAndDrawn) {
+  const std::filesystem::path corpus = ledgerix::testing::CorpusDir() / "xls";
+  if (!std::filesystem::is_directory(corpus))
+    GTEST_SKIP() << "no corpus beside the checkout at " << corpus;
+  auto book = engine::OpenBook((corpus / "poi__test-data_spreadsheet_external_name.xls").string());
+  int with_pictures = -1;
+  for (int s = 0; s < static_cast<int>(book->sheets().size()); ++s) {
+    if (book->Layout(s).header_footer.pictures.empty()) continue;
+    EXPECT_EQ(with_pictures, -1) << "one sheet has HFPicture records";
+    with_pictures = s;
+  }
+  ASSERT_GE(with_pictures, 0);
+  const engine::HeaderFooter& hf = book->Layout(with_pictures).header_footer;
+  EXPECT_NE(hf.odd_header.find("&R&G"), std::string::npos);
+  ASSERT_EQ(hf.pictures.size(), 1u);
+  const engine::HeaderFooterPicture& logo = hf.pictures[0];
+  EXPECT_FALSE(logo.footer);
+  EXPECT_EQ(logo.page, engine::HeaderFooterPage::Odd);
+  EXPECT_EQ(logo.section, engine::HeaderFooterSection::Right);
+  EXPECT_EQ(logo.format, engine::PictureFormat::Png);
+  EXPECT_DOUBLE_EQ(logo.width_pt, 62.25);
+  EXPECT_DOUBLE_EQ(logo.height_pt, 54);
+  EXPECT_EQ(logo.part, "HFPicture blip 1");
+  ASSERT_GT(logo.bytes.size(), 24u);
+  EXPECT_EQ(logo.bytes.substr(12, 4), "IHDR");
+  EXPECT_EQ(logo.bytes.substr(16, 8), std::string("\0\0\0\xD0\0\0\0\xB5", 8)) << "208 x 181";
+  EXPECT_EQ(logo.bytes.substr(logo.bytes.size() - 8, 4), "IEND");
+
+  TempDir dir;
+  const std::filesystem::path pdf = dir.path / "external_name.pdf";
+  RenderOptions options;
+  options.file_name = "external_name.xls";
+  ASSERT_GE(RenderPdf({{book.get(), with_pictures}}, pdf.string(), options), 1);
+  std::vector<ListedImage> images = ListImages(pdf);
+  std::size_t logos = 0;
+  for (const ListedImage& image : images) logos += image.width == 208 && image.height == 181;
+  EXPECT_GE(logos, 1u) << "the logo is drawn on the pages of its sheet";
+  EXPECT_EQ(images.empty() ? 0 : images[0].page, 1);
+
+  // Workbooks whose globals carry a drawing group but whose sheets have no drawing print as
+  // they did: without pictures.
+  for (const char* name : {"calamine__tests_picture.xls",
+                           "npoi__testcases_test-data_spreadsheet_test_FailAddingComment.xls",
+                           "poi__test-data_spreadsheet_45538_classic_Header.xls"}) {
+    auto other = engine::OpenBook((corpus / name).string());
+    for (int s = 0; s < static_cast<int>(other->sheets().size()); ++s) {
+      EXPECT_TRUE(other->Layout(s).header_footer.pictures.empty()) << name << " sheet " << s;
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Workbooks for the printing tests, written by openpyxl: run with LC_ALL=C.UTF-8 from here."""
+"""Workbooks for the printing tests, written by openpyxl and xlwt: run with LC_ALL=C.UTF-8 from here."""
 import io
 import struct
 import subprocess
@@ -148,8 +148,116 @@ def header_picture():
         dst.writestr("xl/media/image3.jpeg", jpeg)
 
 
+def office_art(ver, instance, kind, body):
+    # A drawing record: version and instance in one word, type, length, body.
+    return struct.pack("<HHI", ver | (instance << 4), kind, len(body)) + body
+
+
+def hf_picture_records(drawing, group, chunk):
+    # HFPicture records carrying one drawing (group: the workbook's drawing group, else a
+    # sheet's drawing), cut every `chunk` bytes into records that continue the first.
+    out = b""
+    for i, at in enumerate(range(0, len(drawing), chunk)):
+        flags = (0x02 if group else 0x01) | (0x04 if i else 0)
+        body = struct.pack("<HH8xBB", 0x0866, 0, flags, 0) + drawing[at:at + chunk]
+        out += struct.pack("<HH", 0x0866, len(body)) + body
+    return out
+
+
+def header_picture_xls():
+    # The .xls twin of header_picture(): python3-xlwt writes the workbook, then the HFPicture
+    # records are put in as the spreadsheet application writes them (xlwt cannot), the
+    # drawing group with the images in the globals and the sheet's drawing before its EOF,
+    # each cut into records that continue one another. Its images: an EMF (blip 1, left
+    # footer, not drawn), the red 40x20 PNG (blip 2, with a second id, centre header, 80x40
+    # pixels = 60x30 pt) and the blue 16x8 JPEG (blip 3, right footer, 32x16 pixels = 24x12 pt).
+    import xlwt
+    import xlwt.CompoundDoc
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("页眉图片")
+    ws.write(0, 0, "页眉有图片")
+    # Its header_str setter fails on Python 3 text: the attributes behind it are set instead.
+    ws._Worksheet__header_str = "&L左侧&C&G&R第&P页"
+    ws._Worksheet__footer_str = "&L&G&R&G"
+    ws.paper_size_code = 9
+    ws.left_margin = ws.right_margin = 0.75
+    ws.top_margin = ws.bottom_margin = 1.0
+    ws.header_margin = 0.3
+    ws.footer_margin = 0.5
+    stream = wb.get_biff_data()
+
+    jpeg = subprocess.run(["/usr/bin/convert", "-size", "16x8", "xc:#0000ff", "-strip",
+                           "jpeg:-"], check=True, capture_output=True).stdout
+    emf = struct.pack("<II", 1, 88) + bytes(80)
+    uid = bytes(range(16))
+    metafile = struct.pack("<I4i2iIBB", len(emf), 0, 0, 100, 100, 1000, 1000, len(emf),
+                           0xFE, 0xFE)
+    blips = [(2, office_art(0, 0x3D4, 0xF01A, uid + metafile + emf)),
+             (6, office_art(0, 0x6E1, 0xF01E, uid + uid[::-1] + b"\xff"
+                            + png(40, 20, (255, 0, 0)))),
+             (5, office_art(0, 0x46A, 0xF01D, uid + b"\xff" + jpeg))]
+    store = b"".join(
+        office_art(2, kind, 0xF007, struct.pack("<BB16sHIIIBBBB", kind, kind, uid, 0xFF,
+                                                len(blip), 1, 0, 0, 0, 0, 0) + blip)
+        for kind, blip in blips)
+    group = office_art(0xF, 0, 0xF000,
+                       office_art(0, 0, 0xF006, struct.pack("<IIIIII", 0x404, 2, 4, 1, 1, 4))
+                       + office_art(0xF, len(blips), 0xF001, store)
+                       + office_art(0, 4, 0xF11E, struct.pack("<IIII", 0xFFFF, 0xFF000000,
+                                                              0x808080, 0x100000F7)))
+
+    def shape(spid, name, blip, width_px, height_px):
+        wz = (name + "\0").encode("utf-16-le")
+        title = "图片\0".encode("utf-16-le")
+        props = (struct.pack("<HI", 0x4104, blip) + struct.pack("<HI", 0xC105, len(title))
+                 + struct.pack("<HI", 0x8380, len(wz)) + title + wz)
+        return office_art(0xF, 0, 0xF004,
+                          office_art(2, 75, 0xF00A, struct.pack("<II", spid, 0x0A00))
+                          + office_art(3, 3, 0xF00B, props)
+                          + office_art(0, 0, 0xF010, struct.pack("<ii", width_px, height_px)))
+
+    patriarch = office_art(0xF, 0, 0xF004, office_art(1, 0, 0xF009, bytes(16))
+                           + office_art(2, 0, 0xF00A, struct.pack("<II", 0x400, 0x5)))
+    drawing = office_art(0xF, 0, 0xF002,
+                         office_art(0, 1, 0xF008, struct.pack("<II", 4, 0x403))
+                         + office_art(0xF, 0, 0xF003, patriarch
+                                      + shape(0x401, "CH", 2, 80, 40)
+                                      + shape(0x402, "LF", 1, 40, 40)
+                                      + shape(0x403, "RF", 3, 32, 16)))
+    globals_part = hf_picture_records(group, True, 200)
+    sheet_part = hf_picture_records(drawing, False, 150)
+
+    # Records in: the globals' go before its EOF, which moves every sheet, so the sheet
+    # offsets of BOUNDSHEET and INDEX move with them.
+    out = b""
+    pos = 0
+    shift = len(globals_part)
+    depth = 0
+    in_globals = True
+    while pos < len(stream):
+        rid, size = struct.unpack_from("<HH", stream, pos)
+        body = stream[pos + 4:pos + 4 + size]
+        if rid == 0x0085:
+            body = struct.pack("<I", struct.unpack_from("<I", body)[0] + shift) + body[4:]
+        elif rid == 0x020B:
+            offsets = struct.unpack_from(f"<{(size - 12) // 4}I", body, 12)
+            body = body[:12] + struct.pack(f"<{len(offsets)}I", *(o + shift for o in offsets))
+        if rid == 0x0809:
+            depth += 1
+        elif rid == 0x000A:
+            depth -= 1
+            if depth == 0:
+                out += globals_part if in_globals else sheet_part
+                in_globals = False
+        out += struct.pack("<HH", rid, len(body)) + body
+        pos += 4 + size
+    with open("../header_picture/header_picture.xls", "wb") as f:
+        xlwt.CompoundDoc.XlsDoc().save(f, out)
+
+
 if __name__ == "__main__":
     hidden_only()
     three_sheets()
     no_paper()
     header_picture()
+    header_picture_xls()
