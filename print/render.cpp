@@ -631,6 +631,15 @@ struct SheetJob {
     }
     return styles->Get(layout->StyleOf(r, c));
   }
+  // A merged area's edge takes each edge cell's own border, as the applications draw it, or the
+  // area's first cell's where that is stronger (files that style only the first cell).
+  engine::BorderLine EdgeAt(std::uint32_t r, std::uint32_t c,
+                            engine::BorderLine engine::CellStyle::*side) const {
+    const engine::BorderLine& own = styles->Get(layout->StyleOf(r, c)).*side;
+    const engine::CellRange* m = MergeAt(r, c);
+    if (!m || (m->first_row == r && m->first_col == c)) return own;
+    return Stronger(own, styles->Get(layout->StyleOf(m->first_row, m->first_col)).*side);
+  }
   bool Empty(std::uint32_t r, std::uint32_t c) const {
     const Variant* v = cells->Find(r, c);
     return (!v || v->type() == Variant::Type::Empty ||
@@ -689,6 +698,15 @@ class PaneDrawer {
     Fills();
     if (job_.gridlines) Gridlines();
     Texts();
+    cairo_restore(cr_);
+    // Borders on the printed range's edges are drawn whole, as the applications print them:
+    // the clip reaches past the pane by the widest line's half.
+    cairo_save(cr_);
+    constexpr double kHalfWidestLine = 2;
+    cairo_rectangle(cr_, pane_.x - kHalfWidestLine, pane_.y - kHalfWidestLine,
+                    xs_.back() - pane_.x + 2 * kHalfWidestLine,
+                    ys_.back() - pane_.y + 2 * kHalfWidestLine);
+    cairo_clip(cr_);
     Borders();
     cairo_restore(cr_);
   }
@@ -1102,8 +1120,9 @@ class PaneDrawer {
           Flush(run);
           continue;
         }
-        engine::BorderLine a = r > 0 ? job_.StyleAt(r - 1, c).bottom : engine::BorderLine{};
-        engine::BorderLine b = job_.StyleAt(r, c).top;
+        engine::BorderLine a =
+            r > 0 ? job_.EdgeAt(r - 1, c, &engine::CellStyle::bottom) : engine::BorderLine{};
+        engine::BorderLine b = job_.EdgeAt(r, c, &engine::CellStyle::top);
         Extend(run, Stronger(a, b), CX(c), RY(r), CX(c + 1), RY(r));
       }
       Flush(run);
@@ -1118,8 +1137,9 @@ class PaneDrawer {
           Flush(run);
           continue;
         }
-        engine::BorderLine a = c > 0 ? job_.StyleAt(r, c - 1).right : engine::BorderLine{};
-        engine::BorderLine b = job_.StyleAt(r, c).left;
+        engine::BorderLine a =
+            c > 0 ? job_.EdgeAt(r, c - 1, &engine::CellStyle::right) : engine::BorderLine{};
+        engine::BorderLine b = job_.EdgeAt(r, c, &engine::CellStyle::left);
         Extend(run, Stronger(a, b), CX(c), RY(r), CX(c), RY(r + 1));
       }
       Flush(run);

@@ -16,10 +16,14 @@
 #include "print/paginate.h"
 #include "print/render.h"
 #include "tests/outside_tools.h"
+#include "tests/print/pdf_tools.h"
 #include "tests/support/corpus.h"
 
 namespace ledgerix::print {
 namespace {
+
+using testing::FirstPage;
+using testing::Raster;
 
 const std::string kFixture =
     std::string(LEDGERIX_TEST_DATA) + "/header_picture/header_picture.xlsx";
@@ -67,36 +71,6 @@ std::vector<ListedImage> ListImages(const std::filesystem::path& pdf) {
     if (fields) out.push_back(image);
   }
   return out;
-}
-
-// The first page drawn at 72 dpi, so that a pixel is a point.
-struct Raster {
-  int width = 0, height = 0;
-  std::string rgb;
-  std::array<int, 3> At(int x, int y) const {
-    std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
-    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
-            static_cast<unsigned char>(rgb[i + 2])};
-  }
-};
-
-Raster FirstPage(const std::filesystem::path& pdf, const std::filesystem::path& dir) {
-  Raster r;
-  const std::filesystem::path stem = dir / "page";
-  if (ledgerix::testing::RunTool("pdftoppm -r 72 -f 1 -l 1 -singlefile '" + pdf.string() + "' '" +
-                                 stem.string() + "'") != 0) {
-    return r;
-  }
-  std::ifstream in(stem.string() + ".ppm", std::ios::binary);
-  std::string magic;
-  int max = 0;
-  in >> magic >> r.width >> r.height >> max;
-  in.get();
-  if (magic != "P6" || max != 255) return {};
-  r.rgb.resize(static_cast<std::size_t>(r.width) * r.height * 3);
-  in.read(r.rgb.data(), static_cast<std::streamsize>(r.rgb.size()));
-  if (!in) return {};
-  return r;
 }
 
 bool Red(std::array<int, 3> c) { return c[0] > 200 && c[1] < 60 && c[2] < 60; }

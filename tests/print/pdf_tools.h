@@ -5,9 +5,13 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/outside_tools.h"
 
 namespace ledgerix::print::testing {
 
@@ -52,6 +56,36 @@ inline std::vector<std::pair<double, double>> PageSizes(const std::string& pdf) 
     if (std::sscanf(line.c_str() + at + 6, " %lf x %lf", &w, &h) == 2) sizes.emplace_back(w, h);
   }
   return sizes;
+}
+
+// The first page drawn at 72 dpi, so that a pixel is a point.
+struct Raster {
+  int width = 0, height = 0;
+  std::string rgb;
+  std::array<int, 3> At(int x, int y) const {
+    std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
+            static_cast<unsigned char>(rgb[i + 2])};
+  }
+};
+
+inline Raster FirstPage(const std::filesystem::path& pdf, const std::filesystem::path& dir) {
+  Raster r;
+  const std::filesystem::path stem = dir / "page";
+  if (ledgerix::testing::RunTool("pdftoppm -r 72 -f 1 -l 1 -singlefile '" + pdf.string() + "' '" +
+                                 stem.string() + "'") != 0) {
+    return r;
+  }
+  std::ifstream in(stem.string() + ".ppm", std::ios::binary);
+  std::string magic;
+  int max = 0;
+  in >> magic >> r.width >> r.height >> max;
+  in.get();
+  if (magic != "P6" || max != 255) return {};
+  r.rgb.resize(static_cast<std::size_t>(r.width) * r.height * 3);
+  in.read(r.rgb.data(), static_cast<std::streamsize>(r.rgb.size()));
+  if (!in) return {};
+  return r;
 }
 
 }  // namespace ledgerix::print::testing

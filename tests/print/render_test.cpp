@@ -337,6 +337,68 @@ TEST(RenderPages, NumbersTooWideShowHashesAndFitWidthKeepsOnePageAcross) {
   EXPECT_NE(PageTexts(pdf).at(0).find("列29"), std::string::npos);
 }
 
+// Dark runs of pixels along a row (or a column) of the page: the borders a scan line crosses.
+int DarkRuns(const testing::Raster& page, int at, bool along_row) {
+  int runs = 0;
+  bool dark = false;
+  for (int i = 0; i < (along_row ? page.width : page.height); ++i) {
+    std::array<int, 3> p = along_row ? page.At(i, at) : page.At(at, i);
+    bool d = p[0] + p[1] + p[2] < 3 * 128;
+    if (d && !dark) ++runs;
+    dark = d;
+  }
+  return runs;
+}
+
+// A merged area is boxed whether the file styles its edge cells (as the applications save a
+// boxed merge) or its first cell only: both boxes must show all four sides.
+TEST(RenderPages, MergedAreasShowTheBordersOfTheirEdgeCells) {
+  HandBook book;
+  engine::BorderLine thin{engine::BorderStyle::Thin, {}};
+  book.styles.styles.resize(10);
+  book.styles.styles[1].left = book.styles.styles[1].right = thin;
+  book.styles.styles[1].top = book.styles.styles[1].bottom = thin;
+  // 2..9: the edge cells of a 3x3 box: top-left, top, top-right, left, right, bottom-left ...
+  auto edges = [&](std::uint32_t s, bool l, bool r, bool t, bool b) {
+    if (l) book.styles.styles[s].left = thin;
+    if (r) book.styles.styles[s].right = thin;
+    if (t) book.styles.styles[s].top = thin;
+    if (b) book.styles.styles[s].bottom = thin;
+  };
+  edges(2, true, false, true, false);
+  edges(3, false, false, true, false);
+  edges(4, false, true, true, false);
+  edges(5, true, false, false, false);
+  edges(6, false, true, false, false);
+  edges(7, true, false, false, true);
+  edges(8, false, false, false, true);
+  edges(9, false, true, false, true);
+  book.layout.page.margins = {1.0, 1.0, 1.0, 1.0, 0.3, 0.3};
+  for (std::uint32_t r = 0; r < 10; ++r) book.layout.rows[r].height_pt = 30;
+  book.layout.merges.push_back({1, 1, 3, 3});  // B2:D4, styled at B2 only
+  book.layout.cell_styles[engine::SheetLayout::CellKey(1, 1)] = 1;
+  book.layout.merges.push_back({6, 1, 8, 3});  // B7:D9, styled along its edges
+  const std::uint32_t box[3][3] = {{2, 3, 4}, {5, 0, 6}, {7, 8, 9}};
+  for (std::uint32_t r = 0; r < 3; ++r)
+    for (std::uint32_t c = 0; c < 3; ++c)
+      if (box[r][c])
+        book.layout.cell_styles[engine::SheetLayout::CellKey(6 + r, 1 + c)] = box[r][c];
+  book.cells.Set(0, 0, Variant::String("边框"));
+  TempDir dir;
+  std::string pdf = dir.File("boxes.pdf");
+  ASSERT_EQ(RenderPdf({{&book, 0}}, pdf, FixedClock()), 1);
+  testing::Raster page = testing::FirstPage(pdf, dir.path);
+  ASSERT_GT(page.width, 0) << "pdftoppm gave no page";
+  // Rows are 30 pt from the top margin at 72 pt: the boxes span y 102-192 and 252-342.
+  for (int y : {117, 147, 177, 267, 297, 327}) EXPECT_EQ(DarkRuns(page, y, true), 2) << "y " << y;
+  // Down a column inside both boxes (column B starts after column A at the left margin).
+  int x = 0;
+  for (int i = 72; i < page.width && !x; ++i)
+    if (page.At(i, 147)[0] < 128) x = i + 20;
+  ASSERT_GT(x, 0);
+  EXPECT_EQ(DarkRuns(page, x, false), 4) << "x " << x;
+}
+
 TEST(RenderCellText, ErrorsAsThePageSetupSaysAndShrinkToFit) {
   HandBook book;
   book.cells.Set(0, 0, Variant::Error(CellError::Div0));
