@@ -76,26 +76,34 @@ std::vector<ListedImage> ListImages(const std::filesystem::path& pdf) {
 bool Red(std::array<int, 3> c) { return c[0] > 200 && c[1] < 60 && c[2] < 60; }
 bool Blue(std::array<int, 3> c) { return c[2] > 200 && c[0] < 60 && c[1] < 60; }
 
+// The three pictures both fixtures hold: a 60x30 pt PNG in the centre header, an EMF in the
+// left footer and a JPEG in the right footer.
+struct FixturePictures {
+  const engine::HeaderFooterPicture *png = nullptr, *emf = nullptr, *jpeg = nullptr;
+};
+void ReadFixturePictures(const engine::HeaderFooter& hf, FixturePictures* out) {
+  ASSERT_EQ(hf.pictures.size(), 3u);
+  out->png =
+      hf.PictureFor(false, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Center);
+  ASSERT_NE(out->png, nullptr);
+  EXPECT_EQ(out->png->format, engine::PictureFormat::Png);
+  EXPECT_DOUBLE_EQ(out->png->width_pt, 60);
+  EXPECT_DOUBLE_EQ(out->png->height_pt, 30);
+  out->emf = hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Left);
+  ASSERT_NE(out->emf, nullptr);
+  EXPECT_EQ(out->emf->format, engine::PictureFormat::Other);
+  out->jpeg =
+      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Right);
+  ASSERT_NE(out->jpeg, nullptr);
+  EXPECT_EQ(out->jpeg->format, engine::PictureFormat::Jpeg);
+}
+
 TEST(HeaderFooterPictures, TheReaderFindsThemWithTheirSectionSizeAndBytes) {
   auto book = engine::OpenBook(kFixture);
-  const engine::HeaderFooter& hf = book->Layout(0).header_footer;
-  ASSERT_EQ(hf.pictures.size(), 3u);
-  const auto* png =
-      hf.PictureFor(false, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Center);
-  ASSERT_NE(png, nullptr);
-  EXPECT_EQ(png->format, engine::PictureFormat::Png);
-  EXPECT_DOUBLE_EQ(png->width_pt, 60);
-  EXPECT_DOUBLE_EQ(png->height_pt, 30);
-  EXPECT_EQ(png->bytes.substr(1, 3), "PNG");
-  const auto* emf =
-      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Left);
-  ASSERT_NE(emf, nullptr);
-  EXPECT_EQ(emf->format, engine::PictureFormat::Other);
-  const auto* jpeg =
-      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Right);
-  ASSERT_NE(jpeg, nullptr);
-  EXPECT_EQ(jpeg->format, engine::PictureFormat::Jpeg);
-  EXPECT_EQ(jpeg->part, "xl/media/image3.jpeg");
+  FixturePictures p;
+  ASSERT_NO_FATAL_FAILURE(ReadFixturePictures(book->Layout(0).header_footer, &p));
+  EXPECT_EQ(p.png->bytes.substr(1, 3), "PNG");
+  EXPECT_EQ(p.jpeg->part, "xl/media/image3.jpeg");
 }
 
 // Both fixtures print alike: the same pictures at the same places.
@@ -139,27 +147,14 @@ TEST(HeaderFooterPictures, PngAndJpegAreDrawnAtTheirPlaceAndSizeAndEmfIsSkipped)
 
 TEST(HeaderFooterPictures, XlsReaderFindsThemWithTheirSectionSizeAndBytes) {
   auto book = engine::OpenBook(kXlsFixture);
-  const engine::HeaderFooter& hf = book->Layout(0).header_footer;
-  ASSERT_EQ(hf.pictures.size(), 3u);
-  const auto* png =
-      hf.PictureFor(false, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Center);
-  ASSERT_NE(png, nullptr);
-  EXPECT_EQ(png->format, engine::PictureFormat::Png);
-  EXPECT_DOUBLE_EQ(png->width_pt, 60);
-  EXPECT_DOUBLE_EQ(png->height_pt, 30);
+  FixturePictures p;
+  ASSERT_NO_FATAL_FAILURE(ReadFixturePictures(book->Layout(0).header_footer, &p));
+  const engine::HeaderFooterPicture *png = p.png, *emf = p.emf, *jpeg = p.jpeg;
   EXPECT_EQ(png->bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
   EXPECT_EQ(png->bytes.substr(png->bytes.size() - 8, 4), "IEND") << "the file ends with it";
   EXPECT_EQ(png->part, "HFPicture blip 2");
-  const auto* emf =
-      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Left);
-  ASSERT_NE(emf, nullptr);
-  EXPECT_EQ(emf->format, engine::PictureFormat::Other);
   EXPECT_EQ(emf->bytes.size(), 88u) << "the EMF without the picture record's own header";
   EXPECT_EQ(emf->part, "HFPicture blip 1");
-  const auto* jpeg =
-      hf.PictureFor(true, engine::HeaderFooterPage::Odd, engine::HeaderFooterSection::Right);
-  ASSERT_NE(jpeg, nullptr);
-  EXPECT_EQ(jpeg->format, engine::PictureFormat::Jpeg);
   EXPECT_DOUBLE_EQ(jpeg->width_pt, 24);
   EXPECT_DOUBLE_EQ(jpeg->height_pt, 12);
   EXPECT_EQ(jpeg->bytes.substr(jpeg->bytes.size() - 2), "\xFF\xD9");
