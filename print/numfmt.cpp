@@ -28,13 +28,29 @@ bool NumberFormat::IsDateTime() const {
   return !impl_->sections.empty() && impl_->sections[0].kind == Section::Kind::Date;
 }
 
+std::string PadSpaces(std::string_view ch) {
+  // Spaces per character from '!' to '~'.
+  static constexpr std::string_view kSpaces =
+      "11223211112111122222222221122223222222321222333232222232221112212222212211213222212122222211"
+      "12";
+  std::size_t n = 1;
+  if (!ch.empty()) {
+    auto c = static_cast<unsigned char>(ch[0]);
+    if (c >= 0x80)
+      n = 2;
+    else if (c > ' ' && c < 0x7F)
+      n = static_cast<std::size_t>(kSpaces[c - '!'] - '0');
+  }
+  return std::string(n, ' ');
+}
+
 namespace {
 
 void Finish(ShownValue& out) {
   out.text.clear();
   for (const ShownPiece& p : out.pieces) {
     if (p.kind == ShownPiece::Kind::Text) out.text += p.text;
-    if (p.kind == ShownPiece::Kind::Pad) out.text += ' ';
+    if (p.kind == ShownPiece::Kind::Pad) out.text += PadSpaces(p.text);
   }
 }
 

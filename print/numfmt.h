@@ -24,9 +24,15 @@ struct ShownPiece {
   friend bool operator==(const ShownPiece&, const ShownPiece&) = default;
 };
 
+// The spaces that stand for a pad `_x` in plain text: about as wide as x in a proportional
+// font (")" one, a digit two, "M" three, any character past ASCII two), the count
+// spreadsheet text exports write, so that padded columns of a text dump still line up.
+std::string PadSpaces(std::string_view ch);
+
 struct ShownValue {
-  // What the cell shows without column-width effects: pieces joined, a pad as one space, a fill
-  // left out. A value that cannot be shown at all (a date before 1900 or after 9999) is a lone
+  // What the cell shows without column-width effects: pieces joined, a pad as the spaces of
+  // PadSpaces, a fill left out. A value that cannot be shown at all (a date before 1900 or after
+  // 9999) is a lone
   // "#" fill, and its text is "#".
   std::string text;
   std::vector<ShownPiece> pieces;

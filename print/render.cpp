@@ -1559,7 +1559,7 @@ Shown ShowCell(const Variant& value, const CellStyle& style, bool date1904) {
         side += piece.text;
         break;
       case ShownPiece::Kind::Pad:
-        side += ' ';  // the width of its character, nothing printed
+        side += PadSpaces(piece.text);
         break;
       case ShownPiece::Kind::Fill:
         if (!s.fill) {

@@ -81,27 +81,6 @@ inline bool GeneralDeparture(const std::string& code, const Variant& v, const st
          theirs.find("E-0") != std::string::npos;
 }
 
-// Padding `_x` is one space in our text; LibreOffice writes one to three spaces depending on
-// the character. The rest must be equal.
-inline bool PadMatches(const std::vector<ShownPiece>& pieces, std::size_t p,
-                       std::string_view theirs) {
-  if (p == pieces.size()) return theirs.empty();
-  const ShownPiece& piece = pieces[p];
-  if (piece.kind == ShownPiece::Kind::Fill) return PadMatches(pieces, p + 1, theirs);
-  if (piece.kind == ShownPiece::Kind::Text)
-    return theirs.substr(0, piece.text.size()) == piece.text &&
-           PadMatches(pieces, p + 1, theirs.substr(piece.text.size()));
-  for (std::size_t n = 1; n <= 3 && n <= theirs.size() && theirs[n - 1] == ' '; ++n)
-    if (PadMatches(pieces, p + 1, theirs.substr(n))) return true;
-  return false;
-}
-
-inline bool PadDeparture(const ShownValue& ours, const std::string& theirs) {
-  bool pads = false;
-  for (const ShownPiece& p : ours.pieces) pads = pads || p.kind == ShownPiece::Kind::Pad;
-  return pads && PadMatches(ours.pieces, 0, theirs);
-}
-
 // A locale tag changes names, not separators: the reader's decimal point and thousands comma
 // stay, where LibreOffice switches to the tagged locale's (0x0C0A Spanish: "0,50").
 inline bool SeparatorDeparture(const std::string& code, const std::string& ours,
@@ -146,7 +125,6 @@ inline std::string DepartureOf(const NumberFormat& fmt, const std::string& code,
   std::string why = CalendarDeparture(fmt, code, v, ours, next_day);
   if (!why.empty()) return why;
   if (GeneralDeparture(code, v, theirs)) return "General 11 characters";
-  if (PadDeparture(ours, theirs)) return "pad width";
   if (SeparatorDeparture(code, ours.text, theirs)) return "locale separators";
   if (PointDeparture(ours.text, theirs)) return "decimal point";
   if (PercentDeparture(code, v)) return "percent rounding";

@@ -170,7 +170,7 @@ TEST(NumberFormatParse, UnreadableCodesNeverFailAndKeepTheirTextConsistent) {
         if (p.kind == ShownPiece::Kind::Text)
           joined += p.text;
         else if (p.kind == ShownPiece::Kind::Pad)
-          joined += ' ';
+          joined += PadSpaces(p.text);
       ASSERT_EQ(s.text, joined) << "code [" << code << "] value " << v;
     }
   }

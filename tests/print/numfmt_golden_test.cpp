@@ -57,6 +57,9 @@ Golden Load(const std::string& name) {
 
 struct Tally {
   std::size_t pairs = 0, equal = 0, refused = 0, departed = 0;
+  // Departures where our formats keep the spreadsheet application's rule on purpose: its 1900
+  // calendar with 29 February and General in 11 characters.
+  std::size_t kept_rules = 0;
   std::vector<std::string> unexplained_top, unexplained_rest;
 };
 
@@ -102,13 +105,15 @@ Tally Compare(const Golden& g, std::size_t top) {
   }
   for (const auto& [why, n] : departures) {
     t.departed += n;
+    if (why.rfind("1900 calendar", 0) == 0 || why == "General 11 characters") t.kept_rules += n;
     std::cout << "departures (" << why << "): " << n << "\n";
   }
   std::size_t unexplained = t.unexplained_top.size() + t.unexplained_rest.size();
   std::cout << "codes " << g.rows.size() << " (refused by LibreOffice " << t.refused << "), pairs "
             << t.pairs << ", equal " << t.equal << " ("
             << (100.0 * static_cast<double>(t.equal) / static_cast<double>(t.pairs))
-            << "%), departures " << t.departed << ", other differences " << unexplained << "\n";
+            << "%), departures " << t.departed << " (of them the application's own rules "
+            << t.kept_rules << "), other differences " << unexplained << "\n";
   for (const std::string& d : t.unexplained_top) std::cout << "  TOP " << d << "\n";
   for (const std::string& d : t.unexplained_rest) std::cout << "  differs " << d << "\n";
   return t;
@@ -120,7 +125,9 @@ TEST(NumberFormatGolden, CorpusCodesAsLibreOfficeShowsThem) {
   ASSERT_GE(g.values.size(), 10u);
   Tally t = Compare(g, 60);
   EXPECT_TRUE(t.unexplained_top.empty()) << "the 60 most frequent codes must all match";
-  EXPECT_GE(static_cast<double>(t.equal + t.departed), 0.99 * static_cast<double>(t.pairs));
+  // Every other departure and difference, each listed above, stays under 1% of the pairs.
+  EXPECT_GE(static_cast<double>(t.equal + t.kept_rules), 0.99 * static_cast<double>(t.pairs));
+  EXPECT_GE(static_cast<double>(t.equal), 0.87 * static_cast<double>(t.pairs));
 }
 
 // The built-in codes as a zh-CN application names them, Chinese numerals, locale and currency

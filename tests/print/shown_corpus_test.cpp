@@ -41,7 +41,7 @@ TEST(ShownCorpus, EveryCellOfEveryWorkbookThatOpensShowsItsText) {
           std::string joined;
           for (const ShownPiece& p : shown.pieces)
             joined += p.kind == ShownPiece::Kind::Text  ? p.text
-                      : p.kind == ShownPiece::Kind::Pad ? " "
+                      : p.kind == ShownPiece::Kind::Pad ? PadSpaces(p.text)
                                                         : "";
           if (shown.text != "#") {
             ASSERT_EQ(shown.text, joined) << file << " sheet " << s << " " << row << "," << col;
