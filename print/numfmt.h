@@ -31,9 +31,8 @@ std::string PadSpaces(std::string_view ch);
 
 struct ShownValue {
   // What the cell shows without column-width effects: pieces joined, a pad as the spaces of
-  // PadSpaces, a fill left out. A value that cannot be shown at all (a date before 1900 or after
-  // 9999) is a lone
-  // "#" fill, and its text is "#".
+  // PadSpaces, a fill left out. A value that cannot be shown at all (a date before 1900 or
+  // after 9999) is a lone "#" fill, and its text is "#".
   std::string text;
   std::vector<ShownPiece> pieces;
   std::optional<engine::ColorRef> color;  // a section's [Red], [Color10]…

@@ -311,6 +311,23 @@ std::string MetricsKey(const FontStyle& font) {
 // every cell of a row whose height is automatic.
 std::map<std::string, double>& MetricsCache() { return TheFonts().metrics; }
 
+// The width of a pad's character in a font, in points (fonts' lock held).
+double PadWidthPt(const FontStyle& font, const std::string& ch) {
+  std::string key = "pad" + MetricsKey(font) + "|" + ch;
+  if (auto it = MetricsCache().find(key); it != MetricsCache().end()) return it->second;
+  LayoutPtr layout = MeasureLayout(font);
+  pango_layout_set_text(layout.get(), ch.c_str(), static_cast<int>(ch.size()));
+  PangoAttrList* attrs = pango_attr_list_new();
+  AddEastAsianFont(attrs, ch, font.name);
+  pango_layout_set_attributes(layout.get(), attrs);
+  pango_attr_list_unref(attrs);
+  PangoRectangle logical;
+  pango_layout_get_extents(layout.get(), nullptr, &logical);
+  double w = logical.width / double(PANGO_SCALE);
+  MetricsCache()[key] = w;
+  return w;
+}
+
 }  // namespace
 
 int PangoMeasure::MaxDigitWidthPx(const FontStyle& font) {
@@ -864,10 +881,24 @@ class PaneDrawer {
                                                        static_cast<guint16>(col.b * 65535)));
     }
     // The text with its attributes; the East Asian runs follow the text whenever it changes.
+    // Each pad mark becomes a blank as wide as its character (the n-th mark the n-th pad; a
+    // repeated text repeats them).
+    double pad_scale = 1.0;
     auto put_text = [&](const std::string& text) {
       pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
       PangoAttrList* attrs = pango_attr_list_copy(base.get());
       AddEastAsianFont(attrs, text, s.font.name);
+      std::size_t k = 0;
+      for (std::size_t at = text.find(kPadMark); at != std::string::npos && !shown.pads.empty();
+           at = text.find(kPadMark, at + kPadMark.size()), ++k) {
+        double w = PadWidthPt(s.font, shown.pads[k % shown.pads.size()]) * pad_scale;
+        PangoRectangle ink{0, 0, 0, 0};
+        PangoRectangle logical{0, 0, static_cast<int>(w * PANGO_SCALE), 0};
+        PangoAttribute* a = pango_attr_shape_new(&ink, &logical);
+        a->start_index = static_cast<guint>(at);
+        a->end_index = static_cast<guint>(at + kPadMark.size());
+        pango_attr_list_insert(attrs, a);
+      }
       pango_layout_set_attributes(layout.get(), attrs);
       pango_attr_list_unref(attrs);
     };
@@ -904,6 +935,8 @@ class PaneDrawer {
       smaller.size_pt = std::max(1.0, s.font.size_pt * avail / tw);
       FontDesc sd = Describe(smaller);
       pango_layout_set_font_description(layout.get(), sd.get());
+      pad_scale = smaller.size_pt / std::max(1.0, s.font.size_pt);
+      put_text(shown.text);
       pango_layout_get_extents(layout.get(), &ink, &logical);
       tw = logical.width / double(PANGO_SCALE);
     }
@@ -1285,7 +1318,9 @@ std::string SheetName(const SheetRef& ref) {
 }
 
 ShownTextFn ShownFor(bool date1904) {
-  return [date1904](const Variant& v, const CellStyle& s) { return ShowCell(v, s, date1904).text; };
+  return [date1904](const Variant& v, const CellStyle& s) {
+    return FormatValue(v, FormatCodeOf(s), date1904).text;
+  };
 }
 
 std::unique_ptr<SheetJob> Prepare(const SheetRef& ref, const RenderOptions& options) {
@@ -1552,14 +1587,20 @@ Shown ShowCell(const Variant& value, const CellStyle& style, bool date1904) {
   s.text = v.text;
   s.numeric = v.numeric;
   s.color = v.color;
+  bool padded = false;
+  for (const ShownPiece& piece : v.pieces) padded = padded || piece.kind == ShownPiece::Kind::Pad;
+  if (padded) s.text.clear();
   for (const ShownPiece& piece : v.pieces) {
     std::string& side = s.fill ? s.after : s.before;
     switch (piece.kind) {
       case ShownPiece::Kind::Text:
         side += piece.text;
+        if (padded) s.text += piece.text;
         break;
       case ShownPiece::Kind::Pad:
-        side += PadSpaces(piece.text);
+        side += kPadMark;
+        s.text += kPadMark;
+        s.pads.push_back(piece.text);
         break;
       case ShownPiece::Kind::Fill:
         if (!s.fill) {

@@ -27,9 +27,13 @@ class PangoMeasure : public TextMeasure {
 std::string ResolvedFamily(const std::string& family);
 
 // What a cell shows, with what the drawing needs to place it.
+// Stands in a shown text for a pad `_x`: drawn as a blank as wide as x in the cell's font.
+inline constexpr std::string_view kPadMark = "\xEF\xBF\xBC";  // U+FFFC
+
 struct Shown {
   std::string text;
-  bool numeric = false;  // aligned right by default; "#" when too wide
+  std::vector<std::string> pads;  // the characters of the pad marks, in order
+  bool numeric = false;           // aligned right by default; "#" when too wide
   // A `*x` fill: `before`, then x repeated to fill the cell, then `after`.
   bool fill = false;
   std::string before, fill_char, after;

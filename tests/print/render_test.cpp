@@ -483,6 +483,42 @@ std::map<std::string, std::array<double, 4>> WordBoxes(const std::string& pdf) {
   return boxes;
 }
 
+// A pad `_x` leaves a blank as wide as x in the cell's font, so that padded numbers line up
+// with their neighbours; it prints nothing. A full-width 元 is one em wide, a W nearly one.
+TEST(RenderCellText, PadsTakeTheWidthOfTheirCharacter) {
+  HandBook book;
+  book.layout.columns.push_back({0, 0, 30.0, false, std::nullopt});
+  book.styles.styles.resize(5);
+  const char* codes[] = {"0", "0_元", "0_W", "_-* 0_元"};
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    book.styles.styles[i + 1].font = Font("Arial", 20);
+    book.styles.styles[i + 1].num_fmt_code = codes[i];
+    book.layout.cell_styles[engine::SheetLayout::CellKey(i, 0)] = i + 1;
+    book.layout.rows[i].height_pt = 30;
+  }
+  book.cells.Set(0, 0, Variant::Number(1111));
+  book.cells.Set(1, 0, Variant::Number(2222));
+  book.cells.Set(2, 0, Variant::Number(3333));
+  book.cells.Set(3, 0, Variant::Number(4444));
+  TempDir dir;
+  std::string pdf = dir.File("pads.pdf");
+  ASSERT_EQ(RenderPdf({{&book, 0}}, pdf, FixedClock()), 1);
+  auto boxes = WordBoxes(pdf);
+  ASSERT_TRUE(boxes.count("1111") && boxes.count("2222") && boxes.count("3333") &&
+              boxes.count("4444"))
+      << "pdftotext gave nothing back";
+  double right = boxes["1111"][2];
+  EXPECT_NEAR(right - boxes["2222"][2], 20, 1.5);
+  EXPECT_NEAR(right - boxes["3333"][2], 0.944 * 20, 1.5);  // Arial's W
+  // After a fill of spaces, short of the cell's edge by less than one space.
+  EXPECT_GE(right - boxes["4444"][2], 20 - 1.5);
+  EXPECT_LE(right - boxes["4444"][2], 20 + 0.278 * 20 + 1.5);
+  std::string text = PageTexts(pdf).at(0);
+  EXPECT_EQ(text.find("元"), std::string::npos) << text;
+  EXPECT_EQ(text.find("W"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\xEF\xBF\xBC"), std::string::npos) << text;
+}
+
 TEST(RenderCellText, RotatedStackedAndCentredAcross) {
   HandBook book;
   book.styles.styles.resize(6);
