@@ -311,16 +311,22 @@ std::string MetricsKey(const FontStyle& font) {
 // every cell of a row whose height is automatic.
 std::map<std::string, double>& MetricsCache() { return TheFonts().metrics; }
 
+// A measuring layout holding text with its East Asian runs (fonts' lock held).
+LayoutPtr MeasureText(const FontStyle& font, std::string_view text) {
+  LayoutPtr layout = MeasureLayout(font);
+  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  PangoAttrList* attrs = pango_attr_list_new();
+  AddEastAsianFont(attrs, text, font.name);
+  pango_layout_set_attributes(layout.get(), attrs);
+  pango_attr_list_unref(attrs);
+  return layout;
+}
+
 // The width of a pad's character in a font, in points (fonts' lock held).
 double PadWidthPt(const FontStyle& font, const std::string& ch) {
   std::string key = "pad" + MetricsKey(font) + "|" + ch;
   if (auto it = MetricsCache().find(key); it != MetricsCache().end()) return it->second;
-  LayoutPtr layout = MeasureLayout(font);
-  pango_layout_set_text(layout.get(), ch.c_str(), static_cast<int>(ch.size()));
-  PangoAttrList* attrs = pango_attr_list_new();
-  AddEastAsianFont(attrs, ch, font.name);
-  pango_layout_set_attributes(layout.get(), attrs);
-  pango_attr_list_unref(attrs);
+  LayoutPtr layout = MeasureText(font, ch);
   PangoRectangle logical;
   pango_layout_get_extents(layout.get(), nullptr, &logical);
   double w = logical.width / double(PANGO_SCALE);
@@ -379,12 +385,7 @@ double PangoMeasure::WrappedHeightPt(std::string_view text, const FontStyle& fon
   int lines = 1;
   {
     std::lock_guard lock(TheFonts().mutex);
-    LayoutPtr layout = MeasureLayout(font);
-    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
-    PangoAttrList* attrs = pango_attr_list_new();
-    AddEastAsianFont(attrs, text, font.name);
-    pango_layout_set_attributes(layout.get(), attrs);
-    pango_attr_list_unref(attrs);
+    LayoutPtr layout = MeasureText(font, text);
     pango_layout_set_width(layout.get(), static_cast<int>(width_pt * PANGO_SCALE));
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     lines = std::max(1, pango_layout_get_line_count(layout.get()));
