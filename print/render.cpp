@@ -885,14 +885,16 @@ class PaneDrawer {
     // Each pad mark becomes a blank as wide as its character (the n-th mark the n-th pad; a
     // repeated text repeats them).
     double pad_scale = 1.0;
+    std::vector<double> pad_widths;
+    for (const std::string& ch : shown.pads) pad_widths.push_back(PadWidthPt(s.font, ch));
     auto put_text = [&](const std::string& text) {
       pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
       PangoAttrList* attrs = pango_attr_list_copy(base.get());
       AddEastAsianFont(attrs, text, s.font.name);
       std::size_t k = 0;
-      for (std::size_t at = text.find(kPadMark); at != std::string::npos && !shown.pads.empty();
+      for (std::size_t at = text.find(kPadMark); at != std::string::npos && !pad_widths.empty();
            at = text.find(kPadMark, at + kPadMark.size()), ++k) {
-        double w = PadWidthPt(s.font, shown.pads[k % shown.pads.size()]) * pad_scale;
+        double w = pad_widths[k % pad_widths.size()] * pad_scale;
         PangoRectangle ink{0, 0, 0, 0};
         PangoRectangle logical{0, 0, static_cast<int>(w * PANGO_SCALE), 0};
         PangoAttribute* a = pango_attr_shape_new(&ink, &logical);
@@ -1588,19 +1590,17 @@ Shown ShowCell(const Variant& value, const CellStyle& style, bool date1904) {
   s.text = v.text;
   s.numeric = v.numeric;
   s.color = v.color;
-  bool padded = false;
-  for (const ShownPiece& piece : v.pieces) padded = padded || piece.kind == ShownPiece::Kind::Pad;
-  if (padded) s.text.clear();
+  std::string marked;  // the text with a mark for each pad
   for (const ShownPiece& piece : v.pieces) {
     std::string& side = s.fill ? s.after : s.before;
     switch (piece.kind) {
       case ShownPiece::Kind::Text:
         side += piece.text;
-        if (padded) s.text += piece.text;
+        marked += piece.text;
         break;
       case ShownPiece::Kind::Pad:
         side += kPadMark;
-        s.text += kPadMark;
+        marked += kPadMark;
         s.pads.push_back(piece.text);
         break;
       case ShownPiece::Kind::Fill:
@@ -1611,6 +1611,7 @@ Shown ShowCell(const Variant& value, const CellStyle& style, bool date1904) {
         break;
     }
   }
+  if (!s.pads.empty()) s.text = std::move(marked);
   return s;
 }
 

@@ -26,10 +26,10 @@ class PangoMeasure : public TextMeasure {
 // The family fontconfig picks for a family name under the program's configuration.
 std::string ResolvedFamily(const std::string& family);
 
-// What a cell shows, with what the drawing needs to place it.
 // Stands in a shown text for a pad `_x`: drawn as a blank as wide as x in the cell's font.
 inline constexpr std::string_view kPadMark = "\xEF\xBF\xBC";  // U+FFFC
 
+// What a cell shows, with what the drawing needs to place it.
 struct Shown {
   std::string text;
   std::vector<std::string> pads;  // the characters of the pad marks, in order
